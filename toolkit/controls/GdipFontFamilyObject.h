@@ -24,6 +24,8 @@ public:
     // The installed family of that (GBK) name. Returns the GDI+ status; on
     // failure the object is left empty.
     Gdiplus::Status CreateFromName(const std::string& name);
+    // The same with a UTF-16 name, as the system hands out face names.
+    Gdiplus::Status CreateFromName(const wchar_t* name);
     GpFontFamily* Handle() const { return handle; }
     // Takes ownership of `family`, releasing the one held before.
     void SetHandle(GpFontFamily* family);

@@ -29,7 +29,7 @@ public:
     // Deletes the handle when there is one and clears it.
     void Delete();
     // Replaces an owned handle by a new string format. True when GDI+ made one.
-    bool Create(int formatFlags, LANGID language, std::optional<bool> owned = std::nullopt);
+    bool Create(int formatFlags, LANGID language, std::optional<bool> own = std::nullopt);
     // Property methods: with a value they set it and return it; without one
     // they return the current value (0 when there is no handle).
     int Align(std::optional<int> value = std::nullopt);
