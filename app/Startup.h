@@ -1,0 +1,12 @@
+#pragma once
+// The program's start-up and shutdown sequence, callable from tests.
+
+// Runs the whole program: runtime, globals, module initialisers, the start
+// window and its message loop; returns when the start window has closed.
+int RunGift();
+
+// Releases the global objects in creation order. Safe to call twice.
+void TeardownGlobals();
+
+// The application's own GDI+ session (started before the toolkit's).
+extern unsigned long ApplicationGdiplusToken;

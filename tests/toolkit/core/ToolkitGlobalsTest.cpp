@@ -1,0 +1,220 @@
+// The toolkit's process-wide utilities against the real system: GDI+ fonts,
+// the embedded caption strip, code page 936 conversion and the thunk.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "toolkit/core/Thunk.h"
+#include "toolkit/core/Toolkit.h"
+
+namespace {
+
+class ToolkitGlobals : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static bool started = false;
+        if (!started) StartToolkit();
+        started = true;
+    }
+};
+
+std::string FaceOf(GpFont* font) {
+    return font ? FontFamilyName(font) : std::string();
+}
+
+// Sets the caption face for this session only (no ini update) and restores it.
+class CaptionFace {
+public:
+    explicit CaptionFace(const char* face) {
+        saved_.cbSize = sizeof(saved_);
+        SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(saved_), &saved_, 0);
+        NONCLIENTMETRICSA changed = saved_;
+        std::strncpy(changed.lfCaptionFont.lfFaceName, face, LF_FACESIZE - 1);
+        ok_ = SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof(changed), &changed, 0) != 0;
+    }
+    ~CaptionFace() { SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof(saved_), &saved_, 0); }
+    bool ok() const { return ok_; }
+
+private:
+    NONCLIENTMETRICSA saved_{};
+    bool ok_ = false;
+};
+
+}  // namespace
+
+TEST_F(ToolkitGlobals, StartupLeavesAUsableDefaultFontStripAndClass) {
+    ASSERT_NE(DefaultFont, nullptr);
+    float size = 0;
+    gp::GdipGetFontSize(DefaultFont, &size);
+    EXPECT_FLOAT_EQ(size, 12.0f);
+    EXPECT_FALSE(FaceOf(DefaultFont).empty());
+    EXPECT_GE(OsMajorVersion, 5);
+
+    ASSERT_NE(CaptionButtonsImage, nullptr);
+    UINT w = 0, h = 0;
+    gp::GdipGetImageWidth(CaptionButtonsImage, &w);
+    gp::GdipGetImageHeight(CaptionButtonsImage, &h);
+    EXPECT_EQ(w, 729u);
+    EXPECT_EQ(h, 20u);
+
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    ASSERT_TRUE(GetClassInfoExA(GetModuleHandleA(nullptr), "Yn_DirectUI", &wc));
+    EXPECT_EQ(wc.style, static_cast<UINT>(CS_DBLCLKS));
+    EXPECT_EQ(wc.hIcon, nullptr);  // resource 129 does not exist
+}
+
+TEST_F(ToolkitGlobals, CaptionStripNeedsItsSignatureRestored) {
+    const ByteBlock strip = CaptionButtonsStripBytes();
+    ASSERT_GT(strip.size, 8u);
+    // Stored without the signature: it begins with the IHDR chunk.
+    EXPECT_EQ(std::memcmp(strip.data + 4, "IHDR", 4), 0);
+
+    HGLOBAL memory = nullptr;
+    GpImage* image = LoadImageFromBytes(strip, &memory, false);
+    EXPECT_EQ(image, nullptr);
+    EXPECT_EQ(memory, nullptr);
+
+    image = LoadImageFromBytes(strip, &memory, true);
+    ASSERT_NE(image, nullptr);
+    EXPECT_NE(memory, nullptr);
+    Gdiplus::PixelFormat format = 0;
+    gp::GdipGetImagePixelFormat(image, &format);
+    EXPECT_TRUE(format & PixelFormatAlpha);
+    ReleaseImage(image, memory);
+    EXPECT_EQ(image, nullptr);
+    EXPECT_EQ(memory, nullptr);
+
+    EXPECT_EQ(LoadImageFromBytes(ByteBlock(), &memory, false), nullptr);
+    EXPECT_EQ(memory, nullptr);
+}
+
+TEST_F(ToolkitGlobals, UnknownFaceFallsBackToTheDefaultFamily) {
+    GpFont* font = CreateFontByName("No Such Face 4711", 14.0f, 1);
+    ASSERT_NE(font, nullptr);
+    float size = 0;
+    INT style = 0;
+    Gdiplus::Unit unit = Gdiplus::UnitWorld;
+    gp::GdipGetFontSize(font, &size);
+    gp::GdipGetFontStyle(font, &style);
+    gp::GdipGetFontUnit(font, &unit);
+    EXPECT_FLOAT_EQ(size, 14.0f);
+    EXPECT_EQ(style, 1);
+    EXPECT_EQ(unit, Gdiplus::UnitPixel);
+    EXPECT_EQ(FaceOf(font), FaceOf(DefaultFont));
+    gp::GdipDeleteFont(font);
+}
+
+TEST_F(ToolkitGlobals, DefaultFontSurvivesMissingFaces) {
+    // Neither named face exists: the generic or first installed family serves.
+    GpFont* font = CreateDefaultFontFrom("No Such Face 1", "No Such Face 2");
+    ASSERT_NE(font, nullptr);
+    EXPECT_FALSE(FaceOf(font).empty());
+    float size = 0;
+    gp::GdipGetFontSize(font, &size);
+    EXPECT_FLOAT_EQ(size, 12.0f);
+    gp::GdipDeleteFont(font);
+}
+
+TEST_F(ToolkitGlobals, TahomaCaptionFaceIsReplaced) {
+    {
+        CaptionFace tahoma("Tahoma");
+        if (!tahoma.ok()) GTEST_SKIP() << "caption font cannot be changed here";
+        EXPECT_EQ(SystemFontFace(2), "宋体");
+    }
+    {
+        CaptionFace dejavu("DejaVu Sans");
+        ASSERT_TRUE(dejavu.ok());
+        EXPECT_EQ(SystemFontFace(2), "DejaVu Sans");
+    }
+    {
+        // The probe font falls back to the default family, so even a face the
+        // system lacks is reported as it is.
+        CaptionFace missing("No Such Face 9");
+        ASSERT_TRUE(missing.ok());
+        EXPECT_EQ(SystemFontFace(2), "No Such Face 9");
+    }
+}
+
+TEST(TextConversion, UsesCodePage936BothWays) {
+    EXPECT_EQ(ToWide("").size(), 0u);  // a block of just the terminator: 2 bytes
+    const std::string gbk = "亲爱的：abc";
+    const std::wstring wide = ToWide(gbk);
+    EXPECT_EQ(wide, L"亲爱的：abc");
+    EXPECT_EQ(FromWide(wide.c_str()), gbk);
+    // A second byte of 0x5C must not be taken for a backslash.
+    const std::string slashSecondByte = "\xD5\x5C";
+    EXPECT_EQ(ToWide(slashSecondByte).size(), 1u);
+    EXPECT_EQ(FromWide(ToWide(slashSecondByte).c_str()), slashSecondByte);
+    // Characters GBK cannot hold are replaced, the rest is kept.
+    EXPECT_EQ(FromWide(L"a\U0001F600b").front(), 'a');
+    EXPECT_EQ(FromWide(L"a\U0001F600b").back(), 'b');
+}
+
+namespace {
+
+struct ThunkProbe {
+    WNDPROC previous = nullptr;
+    HWND hwnd = nullptr;
+    UINT lastMessage = 0;
+    WPARAM lastWParam = 0;
+    int calls = 0;
+
+    static LRESULT __stdcall Procedure(void* self, UINT msg, WPARAM wParam, LPARAM lParam) {
+        auto* probe = static_cast<ThunkProbe*>(self);
+        if (msg == WM_APP + 7) {
+            ++probe->calls;
+            probe->lastMessage = msg;
+            probe->lastWParam = wParam;
+            return 0x1234;
+        }
+        return CallWindowProcA(probe->previous, probe->hwnd, msg, wParam, lParam);
+    }
+};
+
+}  // namespace
+
+TEST_F(ToolkitGlobals, ThunkDeliversRealMessagesToItsObject) {
+    HWND hwnd = CreateWindowExA(0, "Yn_DirectUI", "thunk", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    ThunkProbe probe;
+    probe.hwnd = hwnd;
+    WNDPROC thunk = MakeWndProcThunk(&probe, &ThunkProbe::Procedure);
+    ASSERT_NE(thunk, nullptr);
+
+    const auto* bytes = reinterpret_cast<const unsigned char*>(thunk);
+    void* target = nullptr;
+#if defined(__i386__)
+    EXPECT_EQ(bytes[0], 0xE8);
+    EXPECT_EQ(bytes[9], 0x59);
+    EXPECT_EQ(bytes[18], 0xFF);
+    EXPECT_EQ(bytes[19], 0x21);
+    std::memcpy(&target, bytes + 14, 4);
+#else
+    std::memcpy(&target, bytes + 2, 8);
+#endif
+    EXPECT_EQ(target, &probe);
+    MEMORY_BASIC_INFORMATION info{};
+    VirtualQuery(bytes, &info, sizeof(info));
+    EXPECT_EQ(info.Protect, static_cast<DWORD>(PAGE_EXECUTE_READ));
+
+    probe.previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(thunk)));
+    EXPECT_EQ(SendMessageA(hwnd, WM_APP + 7, 42, 0), 0x1234);
+    PostMessageA(hwnd, WM_APP + 7, 43, 0);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    EXPECT_EQ(probe.calls, 2);
+    EXPECT_EQ(probe.lastWParam, 43u);
+    // Messages the object does not handle still reach the window.
+    EXPECT_TRUE(SetWindowTextA(hwnd, "renamed"));
+    char title[16] = {};
+    GetWindowTextA(hwnd, title, sizeof(title));
+    EXPECT_STREQ(title, "renamed");
+
+    SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(probe.previous));
+    DestroyWindow(hwnd);
+}

@@ -1,0 +1,196 @@
+#include "toolkit/core/Toolkit.h"
+
+#include <cstring>
+#include <vector>
+
+ULONG_PTR GdiplusToken = 0;
+int OsMajorVersion = 0;
+GpFont* DefaultFont = nullptr;
+GpImage* CaptionButtonsImage = nullptr;
+HICON ClassIcon = nullptr;
+
+extern "C" const unsigned char CaptionButtonsStrip[];
+
+ByteBlock CaptionButtonsStripBytes() {
+    return ByteBlock::FromDataPointer(CaptionButtonsStrip);
+}
+
+namespace {
+
+const char kPrimaryFace[] = "宋体";
+
+// GetVersionEx lies to programs without a compatibility manifest; the kernel's
+// own record does not.
+int ReadOsMajorVersion() {
+    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    auto rtlGetVersion = ntdll ? reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(
+                                     GetProcAddress(ntdll, "RtlGetVersion")))
+                               : nullptr;
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+    if (rtlGetVersion && rtlGetVersion(&info) == 0) return static_cast<int>(info.dwMajorVersion);
+    return static_cast<int>(LOBYTE(LOWORD(GetVersion())));
+}
+
+GpFontFamily* FamilyFromName(const std::string& face) {
+    GpFontFamily* family = nullptr;
+    if (gp::GdipCreateFontFamilyFromName(ToWide(face).c_str(), nullptr, &family) != Gdiplus::Ok)
+        return nullptr;
+    return family;
+}
+
+// The last resorts when neither named face exists: GDI+'s generic sans-serif
+// family, then whatever the system has installed first.
+GpFontFamily* FallbackFamily() {
+    GpFontFamily* generic = nullptr;
+    if (gp::GdipGetGenericFontFamilySansSerif(&generic) == Gdiplus::Ok && generic) {
+        GpFontFamily* clone = nullptr;
+        if (gp::GdipCloneFontFamily(generic, &clone) == Gdiplus::Ok) return clone;
+    }
+    Gdiplus::GpFontCollection* installed = nullptr;
+    if (gp::GdipNewInstalledFontCollection(&installed) != Gdiplus::Ok || !installed) return nullptr;
+    INT count = 0;
+    gp::GdipGetFontCollectionFamilyCount(installed, &count);
+    if (count <= 0) return nullptr;
+    std::vector<GpFontFamily*> families(static_cast<size_t>(count));
+    INT found = 0;
+    gp::GdipGetFontCollectionFamilyList(installed, count, families.data(), &found);
+    for (INT i = 0; i < found; ++i) {
+        GpFontFamily* clone = nullptr;
+        if (families[i] && gp::GdipCloneFontFamily(families[i], &clone) == Gdiplus::Ok)
+            return clone;
+    }
+    return nullptr;
+}
+
+GpFont* FontOfFamily(GpFontFamily* family, float emSize, int style) {
+    GpFont* font = nullptr;
+    gp::GdipCreateFont(family, emSize, style, Gdiplus::UnitPixel, &font);
+    gp::GdipDeleteFontFamily(family);
+    return font;
+}
+
+}  // namespace
+
+void StartToolkit() {
+    Gdiplus::GdiplusStartupInput input;  // version 1, no callback, thread and codecs not suppressed
+    Gdiplus::GdiplusStartup(&GdiplusToken, &input, nullptr);
+    OsMajorVersion = ReadOsMajorVersion();
+    DefaultFont = CreateDefaultFont();
+    HGLOBAL stripMemory = nullptr;  // stays allocated for the life of the process
+    CaptionButtonsImage = LoadImageFromBytes(CaptionButtonsStripBytes(), &stripMemory, true);
+    RegisterHostClass("Yn_DirectUI", CS_DBLCLKS, nullptr, nullptr, DefaultWindowProc);
+}
+
+std::string SystemFontFace(int which) {
+    static_assert(sizeof(NONCLIENTMETRICSA) >= 340);
+    unsigned char buffer[sizeof(NONCLIENTMETRICSA)] = {};
+    const UINT size = 340;  // without the padded border width of Vista and later
+    std::memcpy(buffer, &size, sizeof(size));
+    if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, 0, buffer, 0)) return kPrimaryFace;
+    // Face-name fields of the menu, caption and message LOGFONTA records.
+    size_t offset = which == 1 ? 188 : which == 3 ? 308 : 52;
+    char face[33] = {};
+    std::memcpy(face, buffer + offset, 32);
+    std::string name(face);
+    if (name == "Tahoma") name = kPrimaryFace;
+    if (GpFont* probe = CreateFontByName(name, 12.0f, 0)) {
+        gp::GdipDeleteFont(probe);
+        return name;
+    }
+    return kPrimaryFace;
+}
+
+GpFont* CreateDefaultFont() {
+    return CreateDefaultFontFrom(kPrimaryFace, SystemFontFace(2));
+}
+
+GpFont* CreateDefaultFontFrom(const std::string& primaryFace, const std::string& captionFace) {
+    GpFontFamily* family = FamilyFromName(primaryFace);
+    if (!family) family = FamilyFromName(captionFace);
+    if (!family) family = FallbackFamily();
+    if (!family) return nullptr;
+    return FontOfFamily(family, 12.0f, Gdiplus::FontStyleRegular);
+}
+
+GpFont* CreateFontByName(const std::string& faceName, float emSize, int style) {
+    GpFontFamily* family = FamilyFromName(faceName);
+    if (!family && DefaultFont) family = FamilyFromName(FontFamilyName(DefaultFont));
+    if (!family) return nullptr;
+    return FontOfFamily(family, emSize, style);
+}
+
+std::string FontFamilyName(GpFont* font) {
+    if (!font) return {};
+    GpFontFamily* family = nullptr;
+    if (gp::GdipGetFamily(font, &family) != Gdiplus::Ok || !family) return {};
+    WCHAR name[LF_FACESIZE + 1] = {};
+    gp::GdipGetFamilyName(family, name, 0);
+    gp::GdipDeleteFontFamily(family);
+    return FromWide(name);
+}
+
+GpImage* LoadImageFromBytes(ByteBlock bytes, HGLOBAL* memoryHandle, bool restoreSignature) {
+    static const unsigned char kPngSignature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
+    if (memoryHandle) *memoryHandle = nullptr;
+    const size_t n = bytes.empty() ? 0 : bytes.size;
+    const size_t total = n + (restoreSignature ? 8 : 0);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, total);
+    if (!memory) return nullptr;
+    if (auto* target = static_cast<unsigned char*>(GlobalLock(memory))) {
+        size_t at = 0;
+        if (restoreSignature) {
+            std::memcpy(target, kPngSignature, 8);
+            at = 8;
+        }
+        if (n) std::memcpy(target + at, bytes.data, n);
+        GlobalUnlock(memory);
+    }
+    IStream* stream = nullptr;
+    GpImage* image = nullptr;
+    if (CreateStreamOnHGlobal(memory, FALSE, &stream) == S_OK) {
+        gp::GdipLoadImageFromStream(stream, &image);
+        // GDI+ keeps its own reference while the image lives; the memory is
+        // ours and outlives both.
+        stream->Release();
+    }
+    if (!image) {
+        GlobalFree(memory);
+        return nullptr;
+    }
+    if (memoryHandle) *memoryHandle = memory;
+    return image;
+}
+
+void ReleaseImage(GpImage*& image, HGLOBAL& memory) {
+    if (image) {
+        gp::GdipDisposeImage(image);
+        image = nullptr;
+    }
+    if (memory) {
+        GlobalFree(memory);
+        memory = nullptr;
+    }
+}
+
+bool RegisterHostClass(const char* className, UINT style, HICON icon, HCURSOR cursor,
+                       WNDPROC windowProc) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    wc.style = style;
+    wc.lpfnWndProc = windowProc ? windowProc : DefaultWindowProc;
+    wc.hInstance = instance;
+    // Resource 129 does not exist in this program, so by default the class has no icon.
+    wc.hIcon = icon ? icon : LoadIconA(instance, MAKEINTRESOURCEA(129));
+    ClassIcon = wc.hIcon;
+    wc.hCursor = cursor ? cursor : LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    wc.lpszClassName = className ? className : "Yn_DirectUI";
+    return RegisterClassExA(&wc) != 0;
+}
+
+LRESULT CALLBACK DefaultWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}

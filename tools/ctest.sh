@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Runs ctest for an already built tree inside the Wine/Xvfb environment.
+#   tools/ctest.sh [ctest arguments...]     (BUILD_DIR defaults to build/debug)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+BUILD_DIR="${BUILD_DIR:-$root/build/debug}"
+source "$root/tools/wine-env.sh"
+gift_wine_prefix
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${GIFT_IN_XVFB:-}" ]; then
+  export GIFT_IN_XVFB=1
+  exec xvfb-run -a -s "-screen 0 1366x768x24" "$0" "$@"
+fi
+
+# A warm, persistent wine server: otherwise each test waits ~2.5 s for the
+# server to time out while it holds ctest's output pipe.
+"$GIFT_WINESERVER" -p
+"$GIFT_WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
+status=0
+ctest --test-dir "$BUILD_DIR" --output-on-failure --timeout 300 "$@" || status=$?
+"$GIFT_WINESERVER" -k || true
+exit $status

@@ -1,0 +1,41 @@
+# Sourced by the run and test scripts: a project-local Wine prefix that behaves
+# like a Chinese Windows (CJK fonts and the usual font substitutes), no sound
+# drivers, no debug chatter. 64-bit Wine: this machine runs no 32-bit code.
+# Expects BUILD_DIR to be set.
+export WINEPREFIX="$BUILD_DIR/wineprefix"
+export WINEDEBUG=-all
+export WINEARCH=win64
+GIFT_WINE=/usr/lib/wine/wine64
+GIFT_WINESERVER=/usr/lib/wine/wineserver64
+export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv,winepulse.drv=d"
+
+gift_wine_prefix() {
+  if [ -f "$WINEPREFIX/.gift-ready" ]; then return 0; fi
+  echo "[wine] creating prefix $WINEPREFIX"
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  "$GIFT_WINE" wineboot -i >/dev/null 2>&1 </dev/null || true
+  local key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
+  while IFS='=' read -r from to; do
+    LANG=C.UTF-8 "$GIFT_WINE" reg add "$key" /v "$from" /t REG_SZ /d "$to" /f >/dev/null 2>&1 </dev/null
+  done <<'SUBST'
+宋体=WenQuanYi Zen Hei
+SimSun=WenQuanYi Zen Hei
+微软雅黑=WenQuanYi Zen Hei
+Microsoft YaHei=WenQuanYi Zen Hei
+Microsoft Sans Serif=DejaVu Sans
+Times New Roman=DejaVu Serif
+Courier New=DejaVu Sans Mono
+SUBST
+  "$GIFT_WINESERVER" -w
+  touch "$WINEPREFIX/.gift-ready"
+}
+
+# Runs a command with a display: the current one, or a fresh Xvfb.
+gift_with_display() {
+  if [ -n "${DISPLAY:-}" ]; then
+    "$@"
+  else
+    xvfb-run -a -s "-screen 0 1366x768x24" "$@"
+  fi
+}
