@@ -3,7 +3,7 @@
 #   tools/ctest.sh [ctest arguments...]     (BUILD_DIR defaults to build/debug)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-BUILD_DIR="${BUILD_DIR:-$root/build/debug}"
+BUILD_DIR=$(realpath -m "${BUILD_DIR:-$root/build/debug}")
 source "$root/tools/wine-env.sh"
 gift_wine_prefix
 
