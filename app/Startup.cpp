@@ -1,8 +1,8 @@
 #include "app/Startup.h"
 
-#include <gdiplus.h>
-#include <objidl.h>
 #include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
 
 #include <cfloat>
 

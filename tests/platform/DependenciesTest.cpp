@@ -1,8 +1,8 @@
 // The cross-built decoders are linked and work: a broken dependency fails here,
 // not in the gift. Inputs are encoded by GDI+ or embedded real files.
-#include <gdiplus.h>
-#include <objidl.h>
 #include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Test entry: every suite runs with a GDI+ session, as the program does.
+#include <windows.h>
+#include <objidl.h>
 #include <gdiplus.h>
 #include <gtest/gtest.h>
-#include <objidl.h>
-#include <windows.h>
 
 int main(int argc, char** argv) {
     ULONG_PTR token = 0;

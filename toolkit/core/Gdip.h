@@ -1,8 +1,8 @@
 #pragma once
 // The GDI+ flat API, as the toolkit uses it.
-#include <gdiplus.h>
-#include <objidl.h>
 #include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
 
 namespace gp = Gdiplus::DllExports;
 using Gdiplus::GpBitmap;
