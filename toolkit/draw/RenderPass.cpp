@@ -1,0 +1,186 @@
+#include "toolkit/draw/RenderPass.h"
+
+#include <algorithm>
+
+#include "toolkit/controls/Element.h"
+#include "toolkit/core/Toolkit.h"
+#include "toolkit/draw/ImageDraw.h"
+#include "toolkit/draw/Shapes.h"
+#include "toolkit/host/UIHost.h"
+
+namespace {
+
+constexpr COLORREF kBlack = 0x000000;
+constexpr COLORREF kWhite = 0xFFFFFF;
+constexpr COLORREF kNoColour = static_cast<COLORREF>(-1);
+
+enum FrameStyleKind { kSquare, kSkin, kRounded };
+
+FrameStyleKind KindOf(int frameStyle) {
+    if (frameStyle == 0) return kSquare;
+    if (frameStyle == 1) return kSkin;
+    return kRounded;
+}
+
+int ClampAlpha(int alpha) {
+    return std::clamp(alpha, 0, 255);
+}
+
+}  // namespace
+
+void DrawElementTree(GpGraphics* graphics, Element* first) {
+    for (Element* e = first; e; e = e->nextSibling) {
+        if (e->visible != 1) continue;  // an invisible parent hides its descendants
+        // The element brings its surface up to date; inside the pass it
+        // neither starts a crossfade nor asks for a redraw.
+        DeliverToElement(e, WM_PAINT, 0, 0);
+        DrawImageAlpha(graphics, e->surface.get(), e->rect, e->opacity);
+        if (e->firstChild) DrawElementTree(graphics, e->firstChild);
+    }
+}
+
+int UIHost::Render(std::optional<ByteBlock> source, std::optional<COLORREF> colour) {
+    const int result = RenderPass(source, colour);
+    Present();
+    return result;
+}
+
+int UIHost::RenderPass(std::optional<ByteBlock> source, std::optional<COLORREF> colour) {
+    rendering = 1;
+    if (source && source->data == nullptr) source.reset();  // a missing block is no source
+    GpGraphics* g = backGraphics.get();
+    const int W = size.width, H = size.height;
+
+    // Background picture.
+    if (!source) {
+        if (keepBackground == 0 && !bgSource.empty()) {
+            ReleaseBackground();
+            HGLOBAL memory = nullptr;
+            bgImage.reset(LoadImageFromBytes(bgSource, &memory, false));
+            bgImageMemory.reset(memory);
+        }
+    } else {
+        ReleaseBackground();
+        if (bgSourceKind == 0) {
+            // A text source is ours from now on; a block is the caller's
+            // constant data and stays where it is.
+            bgSourceCopy.assign(source->view());
+            bgSource =
+                ByteBlock(bgSourceCopy.data(), static_cast<std::uint32_t>(bgSourceCopy.size()));
+        } else {
+            bgSource = *source;
+        }
+        HGLOBAL memory = nullptr;
+        bgImage.reset(LoadImageFromBytes(bgSource, &memory, false));
+        bgImageMemory.reset(memory);
+        // A picture that does not decode leaves the theme colour as it was.
+        if (bgImage) themeColor = AverageColour(WindowDcHandle(), bgImage.get());
+    }
+    if (colour && *colour != kNoColour) themeColor = *colour;
+
+    const RectF F = FrameRectOf(W, H);
+    GpImage* image = bgImage.get();
+    const float iw = static_cast<float>(ImageWidth(image));
+    const float ih = static_cast<float>(ImageHeight(image));
+    const FrameStyleKind style = KindOf(frameStyle);
+    const bool opaque = translucency == -1;
+    const int fillAlpha = opaque ? 255 : ClampAlpha(translucency);
+
+    ResetClip(g);
+    if (style == kSkin) {
+        // The picture is the whole window: what it does not cover stays transparent.
+        gp::GdipGraphicsClear(g, 0);
+        if (image) {
+            if (IsRectEmpty(&nineGridRect))
+                DrawImageNatural(g, image, RectF(0, 0, iw, ih));
+            else
+                DrawNineGrid(g, image, RectF(0, 0, static_cast<float>(W), static_cast<float>(H)),
+                             RectToRectF(nineGridRect));
+        }
+    } else {
+        UniqueGpPath border;
+        if (style == kSquare) {
+            ClipRect(g, F);
+            gp::GdipGraphicsClear(g, ToArgb(themeColor, fillAlpha));
+        } else {
+            UniqueGpPath body = RoundedPath(OffsetRectF(F, 0, 0, 1, 1), opaque ? 4.0f : 8.0f);
+            ClipPath(g, body.get());
+            gp::GdipGraphicsClear(g, ToArgb(themeColor, fillAlpha));
+            body.reset();
+            border = RoundedPath(F, 6);
+            ClipPath(g, border.get());
+        }
+
+        const int t = opaque ? 81 : 150;  // border alpha
+        if (image && opaque) {
+            if (bgMode == 0) {
+                DrawImageNatural(g, image, RectF(F.X + 1, F.Y + 1, iw, ih));
+                EdgeFade(g, RectF(6, 6, iw, ih), themeColor, std::nullopt, false, false, true,
+                         true);
+            } else if (bgMode == 1) {
+                DrawImageRect(g, image, RectF(F.X + 1, F.Y + 1, F.Width, F.Height));
+            } else if (bgMode == 2) {
+                const RectF placed(F.X - (iw - F.Width) / 2, F.Y - (ih - F.Height) / 2, iw, ih);
+                DrawImageNatural(g, image, placed);
+                EdgeFade(g, OffsetRectF(placed, -1, -1, 1, 1), themeColor, std::nullopt, true, true,
+                         true, true);
+            }
+        } else if (image) {
+            UniqueGpImageAttributes attributes = AlphaAttributes(fillAlpha);
+            if (bgMode == 0) {
+                DrawImageInFrame(g, image, F, blendFlag != 0, kFrameTopLeft, attributes.get(),
+                                 themeColor);
+            } else if (bgMode == 1) {
+                if (style == kSquare)
+                    DrawImageAttr(g, image, F, std::nullopt, attributes.get());
+                else
+                    DrawImageInFrame(g, image, F, blendFlag != 0, kFrameStretch, attributes.get(),
+                                     themeColor);
+            } else if (bgMode == 2) {
+                DrawImageInFrame(g, image, F, blendFlag != 0, kFrameCentre, attributes.get(),
+                                 themeColor);
+            }
+        }
+        ResetClip(g);
+
+        const RectF Q = OffsetRectF(F, 1, 1, -2, -2);
+        if (style == kSquare) {
+            RectOutline(g, F, ToArgb(kBlack, t));
+            RectOutline(g, Q, ToArgb(kWhite, 70));
+        } else {
+            DrawPathOutline(g, border.get(), ToArgb(kBlack, t));
+            RoundedOutline(g, Q, 4, ToArgb(kWhite, 70));
+            border.reset();
+        }
+
+        if (captionFlags & kCaptionIcon) {
+            UniqueGpBitmap icon = IconToBitmap(WindowIcon(hwnd, false), true);
+            if (icon) DrawImageNatural(g, icon.get(), RectF(11, 11, 16, 16));
+        }
+
+        if (opaque)
+            SetRoundRegion(hwnd, W, H, 5, style == kRounded ? 5 : 0);
+        else
+            FrameShadow(g, F, style == kRounded, kBlack);
+    }
+
+    if (!opaque && blurBehind) EnableBlurBehind(hwnd, W, H);
+    if (paintCallback) paintCallback(hwnd, g, W, H);
+
+    // The finished frame becomes the background that partial redraws restore.
+    if (g) gp::GdipFlush(g, Gdiplus::FlushIntentionSync);
+    BitBlt(cacheDC.get(), 0, 0, W, H, backDC.get(), 0, 0, SRCCOPY);
+    if (keepBackground == 0) ReleaseBackground();
+
+    if (style != kSkin) {
+        clipPath =
+            RoundedPath(ElementAreaOf(W, H), static_cast<float>(frameStyle == 0 ? 1 : frameStyle));
+        ClipPath(g, clipPath.get());
+    }
+    redrawQueue.Init(hwnd, selfRef, g);
+    DrawCaption();
+    DrawElementTree(g, firstElement);
+    if (style != kSkin) ResetClip(g);
+    rendering = 0;
+    return 1;
+}

@@ -1,0 +1,105 @@
+// The back buffer, the background cache and how the picture reaches the
+// screen: UpdateLayeredWindow with per-pixel alpha for layered windows,
+// BitBlt of the changed rectangle for ordinary ones.
+#include <windows.h>
+
+#include "toolkit/host/UIHost.h"
+
+namespace {
+
+// A memory DC compatible with the window, holding a 32-bit bottom-up DIB
+// section of the window's size.
+void CreateBufferSet(HDC compatibleWith, HostSize size, UniqueMemoryDc& dc, UniqueBitmap& bitmap,
+                     HBITMAP& previous) {
+    dc.reset(CreateCompatibleDC(compatibleWith));
+    if (!dc) return;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = size.width;
+    info.bmiHeader.biHeight = size.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    info.bmiHeader.biSizeImage = static_cast<DWORD>(size.width * size.height * 4);
+    bitmap.reset(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, nullptr, nullptr, 0));
+    if (bitmap) previous = static_cast<HBITMAP>(SelectObject(dc.get(), bitmap.get()));
+}
+
+// The bitmap must leave the DC before either can be deleted.
+void ReleaseBufferSet(UniqueMemoryDc& dc, UniqueBitmap& bitmap, HBITMAP& previous) {
+    if (dc && previous) SelectObject(dc.get(), previous);
+    previous = nullptr;
+    bitmap.reset();
+    dc.reset();
+}
+
+}  // namespace
+
+void UIHost::CreateBuffers() {
+    ReleaseBuffers();
+    CreateBufferSet(WindowDcHandle(), size, backDC, backBitmap, backPrevBitmap);
+    if (backDC) {
+        gp::GdipCreateFromHDC(backDC.get(), backGraphics.put());
+        if (backGraphics) {
+            gp::GdipSetSmoothingMode(backGraphics.get(), Gdiplus::SmoothingModeAntiAlias);
+            gp::GdipSetTextRenderingHint(backGraphics.get(),
+                                         Gdiplus::TextRenderingHintAntiAliasGridFit);
+        }
+    }
+    CreateBufferSet(WindowDcHandle(), size, cacheDC, cacheBitmap, cachePrevBitmap);
+}
+
+void UIHost::ReleaseBuffers() {
+    backGraphics.reset();  // the graphics draws into backDC: it goes first
+    ReleaseBufferSet(backDC, backBitmap, backPrevBitmap);
+    ReleaseBufferSet(cacheDC, cacheBitmap, cachePrevBitmap);
+}
+
+void UIHost::ReleaseBackground() {
+    bgImage.reset();  // the image reads its stream until it is disposed
+    bgImageMemory.reset();
+}
+
+void UIHost::OnSize(HWND window, WPARAM wParam, LPARAM) {
+    if (wParam == SIZE_MINIMIZED) return;  // a minimised window keeps its buffers
+    RECT bounds{};
+    GetWindowRect(window, &bounds);
+    const HostSize now{bounds.right - bounds.left, bounds.bottom - bounds.top};
+    if (now.width == size.width && now.height == size.height) return;
+    size = now;
+    CreateBuffers();
+    if (sizeCallback) sizeCallback(window, size.width, size.height);
+    RenderPass(std::nullopt, themeColor);
+    BitBlt(WindowDcHandle(), 0, 0, size.width, size.height, backDC.get(), 0, 0, SRCCOPY);
+    if (translucency != -1) Present();
+}
+
+void UIHost::NativeRepaint() {
+    // Nothing is drawn here: the back buffer is always current.
+    PAINTSTRUCT paint{};
+    BeginPaint(hwnd, &paint);
+    const RECT& r = paint.rcPaint;
+    BitBlt(WindowDcHandle(), r.left, r.top, r.right - r.left, r.bottom - r.top, backDC.get(),
+           r.left, r.top, SRCCOPY);
+    EndPaint(hwnd, &paint);
+}
+
+void UIHost::Present(std::optional<RectF> rect) {
+    if (!hwnd || !backDC) return;
+    if (backGraphics) gp::GdipFlush(backGraphics.get(), Gdiplus::FlushIntentionSync);
+    if (translucency != -1) {
+        // The buffer's pixels are premultiplied BGRA already; the whole
+        // window is updated whatever the rectangle.
+        SIZE extent{size.width, size.height};
+        POINT origin{0, 0};
+        BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        UpdateLayeredWindow(hwnd, nullptr, nullptr, &extent, backDC.get(), &origin, 0, &blend,
+                            ULW_ALPHA);
+        return;
+    }
+    const RectF r =
+        rect.value_or(RectF(0, 0, static_cast<float>(size.width), static_cast<float>(size.height)));
+    BitBlt(WindowDcHandle(), static_cast<int>(r.X), static_cast<int>(r.Y),
+           static_cast<int>(r.Width), static_cast<int>(r.Height), backDC.get(),
+           static_cast<int>(r.X), static_cast<int>(r.Y), SRCCOPY);
+}
