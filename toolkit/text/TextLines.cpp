@@ -1,0 +1,186 @@
+#include "toolkit/text/TextLines.h"
+
+#include <algorithm>
+
+#include "toolkit/core/Text.h"
+
+namespace {
+
+// "泆": tall enough in every CJK face to serve as the height of one row.
+const wchar_t kReferenceChar[] = L"\u6CC6";
+
+bool IsLeadByte(char c) {
+    return static_cast<unsigned char>(c) > 0x7F;
+}
+
+bool MeasureBounds(GpGraphics* graphics, const wchar_t* text, GpFont* font, const RectF& layout,
+                   GpStringFormat* format, RectF* bounds) {
+    RectF measured;
+    const bool ok = gp::GdipMeasureString(graphics, text, -1, font, &layout, format, &measured,
+                                          nullptr, nullptr) == Gdiplus::Ok;
+    if (ok) *bounds = measured;
+    return ok;
+}
+
+}  // namespace
+
+int CharCount(std::string_view text) {
+    // Twice the count: printable ASCII and two-byte characters are 2, any
+    // other byte 1.
+    size_t halves = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte > 0x7F) {
+            if (i + 1 == text.size()) break;  // a lead byte cut off from its trail
+            halves += 2;
+            ++i;
+        } else if (byte >= 0x20 && byte <= 0x7E) {
+            halves += 2;
+        } else {
+            halves += 1;
+        }
+    }
+    return static_cast<int>(halves / 2);
+}
+
+int BytesOfChars(std::string_view text, int n) {
+    size_t covered = 0;
+    for (int taken = 0; taken < n && covered < text.size(); ++taken)
+        covered += IsLeadByte(text[covered]) ? 2 : 1;
+    return static_cast<int>(std::min(covered, text.size()));
+}
+
+TextLines::TextLines() : lineTable(1) {}
+
+void TextLines::SetText(const std::string& text, int flags, int newMode,
+                        const std::string& newPasswordChar) {
+    // Built aside first: the text may be this store's own bytes.
+    std::string kept = text;
+    if ((flags & 1) == 0) {
+        const size_t end = kept.find("\r\n");
+        if (end != std::string::npos) kept.resize(end);
+    }
+    bytes = std::move(kept);
+    length = static_cast<int>(bytes.size());
+    lineCount = 1;
+    lineTable.assign(1, LineEntry{});
+    if (flags != 0) {
+        for (size_t i = 0; i + 1 < bytes.size(); ++i) {
+            if (bytes[i] == '\r' && bytes[i + 1] == '\n') {
+                ++lineCount;
+                lineTable.push_back(LineEntry{static_cast<int>(i) + 3, RectF()});
+                ++i;  // the LF cannot start another pair
+            }
+        }
+    }
+    mode = newMode;
+    passwordChar = newPasswordChar;
+}
+
+void TextLines::Measure(GpGraphics* graphics, const RectF& area, GpFont* font,
+                        GpStringFormat* format, int scrollBars) {
+    RectF layout = area;
+    if (scrollBars & 1) {
+        layout.Width = 0;  // no wrapping, no height limit
+        layout.Height = 0;
+    } else if (scrollBars == 2) {
+        layout.Height = 0;  // wraps at the area width, grows downwards
+    }
+    contentWidth = 0;
+    contentHeight = 0;
+
+    RectF reference;
+    MeasureBounds(graphics, kReferenceChar, font, layout, format, &reference);
+    lineHeight = static_cast<int>(reference.Height);
+    if (length <= 0) return;
+
+    // Only the vertical bar alone lets a wrapped line take several rows.
+    const bool oneRowEach = (scrollBars & 1) != 0 || scrollBars == 0;
+    for (int line = 1; line <= lineCount; ++line) {
+        RectF bounds;
+        const std::string text = LineText(line);
+        // An empty line has nothing to measure: it is one reference row,
+        // narrow enough to show the caret, and costs no GDI+ call.
+        if (text.empty() ||
+            !MeasureBounds(graphics, ToWide(text).c_str(), font, layout, format, &bounds)) {
+            bounds = reference;
+            bounds.Width = 2;
+        }
+        if (oneRowEach) bounds.Height = static_cast<float>(lineHeight);
+        RectF& box = lineTable[static_cast<size_t>(line - 1)].box;
+        box.Y = static_cast<float>(contentHeight);
+        box.Width = bounds.Width;
+        box.Height = bounds.Height;
+        if (bounds.Width > static_cast<float>(contentWidth))
+            contentWidth = static_cast<int>(bounds.Width);
+        contentHeight = static_cast<int>(static_cast<float>(contentHeight) + bounds.Height);
+    }
+}
+
+std::string TextLines::LineText(int line, std::optional<int> count) const {
+    if (!IsValidLine(line)) return {};
+    std::string_view text = LineBytes(line);
+    // A count past the line's end would reach into its CR LF and the next line.
+    if (count)
+        text = text.substr(
+            0, static_cast<size_t>(std::clamp<int>(*count, 0, static_cast<int>(text.size()))));
+    if (mode != kPasswordMode) return std::string(text);
+    const int characters = CharCount(text);
+    std::string masked;
+    masked.reserve(passwordChar.size() * static_cast<size_t>(characters));
+    for (int i = 0; i < characters; ++i) masked += passwordChar;
+    return masked;
+}
+
+std::string TextLines::Range(int a, int b) const {
+    const int first = ClampPosition(std::min(a, b));
+    const int end = ClampPosition(std::max(a, b));
+    return bytes.substr(static_cast<size_t>(first - 1), static_cast<size_t>(end - first));
+}
+
+void TextLines::DeleteRange(int a, int b, int flags) {
+    const int first = ClampPosition(std::min(a, b));
+    const int end = ClampPosition(std::max(a, b));
+    std::string text = bytes;
+    text.erase(static_cast<size_t>(first - 1), static_cast<size_t>(end - first));
+    SetText(text, flags, mode, passwordChar);
+}
+
+void TextLines::InsertAt(int position, const std::string& text, int flags) {
+    std::string joined = bytes;
+    joined.insert(static_cast<size_t>(ClampPosition(position) - 1), text);
+    SetText(joined, flags, mode, passwordChar);
+}
+
+RectF TextLines::LineBox(int line) const {
+    if (!IsValidLine(line)) return RectF();
+    return lineTable[static_cast<size_t>(line - 1)].box;
+}
+
+int TextLines::LineStart(int line) const {
+    if (!IsValidLine(line)) return 0;
+    return lineTable[static_cast<size_t>(line - 1)].start;
+}
+
+int TextLines::TextIndex(int line, int column) const {
+    if (!IsValidLine(line)) return 0;
+    int characters = column;
+    if (mode == kPasswordMode) {
+        // Columns count mask characters; each real character shows one mask.
+        const int perMask = CharCount(passwordChar);
+        characters = perMask > 0 ? column / perMask : 0;
+    }
+    return LineStart(line) + BytesOfChars(LineBytes(line), characters);
+}
+
+std::string_view TextLines::LineBytes(int line) const {
+    const int start = LineStart(line);
+    // The last line runs to the end; any other stops before its CR LF.
+    const int end = line == lineCount ? length + 1 : LineStart(line + 1) - 2;
+    return std::string_view(bytes).substr(static_cast<size_t>(start - 1),
+                                          static_cast<size_t>(end - start));
+}
+
+int TextLines::ClampPosition(int position) const {
+    return std::clamp(position, 1, length + 1);
+}

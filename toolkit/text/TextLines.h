@@ -1,0 +1,104 @@
+#pragma once
+// The text of one edit box: a single GBK byte string, split into lines at
+// CR LF, with the layout box of every line as GDI+ last measured it.
+//
+// Positions are 1-based byte positions into the whole text; lines count from
+// 1. Every edit rebuilds the line table from the new text, and the box then
+// measures every line again: the store is made for letters, not documents.
+// Measuring costs one GdipMeasureString per non-empty line (plus one for the
+// reference character); nothing else here measures.
+//
+// Out-of-range lines give empty text, a zero box and start 0; out-of-range
+// byte positions are clamped to the text, so no operation reads or writes
+// outside it.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "toolkit/core/Gdip.h"
+#include "toolkit/draw/Geometry.h"
+
+// Character count of a GBK text, in the edit box's units: a printable ASCII
+// character or a two-byte character counts 1, any other byte (control
+// characters, so CR LF together count 1) one half; the total is truncated,
+// and a lead byte at the very end does not count.
+int CharCount(std::string_view text);
+
+// Byte length of the first n characters of a GBK text, walking two bytes for a
+// byte above 0x7F and one otherwise; 0 for n <= 0, never beyond the text.
+int BytesOfChars(std::string_view text, int n);
+
+class TextLines final {
+public:
+    // Input mode whose lines are shown masked.
+    static constexpr int kPasswordMode = 2;
+
+    struct LineEntry {
+        int start = 1;  // 1-based byte position of the line's first byte
+        RectF box;      // relative to the text origin; zeros until measured
+    };
+
+    TextLines();
+    ~TextLines() = default;
+    TextLines(const TextLines&) = default;  // deep: the store owns everything it holds
+    TextLines& operator=(const TextLines&) = default;
+    TextLines(TextLines&&) noexcept = default;
+    TextLines& operator=(TextLines&&) noexcept = default;
+
+    // Replaces the text and rebuilds the line table; boxes become zeros.
+    // Bit 0 of `flags` clear (single-line): only the part before the first
+    // CR LF is kept. `flags` 0: the text is one line whatever it holds.
+    void SetText(const std::string& text, int flags, int mode, const std::string& passwordChar);
+    // Lays every line out in `area` and fills the boxes, the content size and
+    // the reference line height. `scrollBars` bit 0 (horizontal bar): no
+    // wrapping; exactly 2 (vertical bar alone): wrapping at the area width,
+    // each line as high as its rows; otherwise every line one row high.
+    void Measure(GpGraphics* graphics, const RectF& area, GpFont* font, GpStringFormat* format,
+                 int scrollBars);
+    // The line without its CR LF, or its first `count` bytes (never more than
+    // the line holds). In password mode the mask, once per character.
+    std::string LineText(int line, std::optional<int> count = std::nullopt) const;
+    // Bytes min(a, b) .. max(a, b) - 1, unmasked.
+    std::string Range(int a, int b) const;
+    // Removes bytes min(a, b) .. max(a, b) - 1 and rebuilds the lines.
+    void DeleteRange(int a, int b, int flags);
+    // Inserts before byte `position` (1 prepends, Length() + 1 appends) and
+    // rebuilds the lines.
+    void InsertAt(int position, const std::string& text, int flags);
+    // The real text, never masked.
+    const std::string& Text() const { return bytes; }
+    int LineCount() const { return lineCount; }
+    float LineHeight() const { return static_cast<float>(lineHeight); }
+    RectF LineBox(int line) const;
+    int LineStart(int line) const;
+    int ContentHeight() const { return contentHeight; }
+    int ContentWidth() const { return contentWidth; }
+    int Length() const { return length; }
+    bool IsValidLine(int line) const { return line >= 1 && line <= lineCount; }
+
+    // Byte position of (line, column), the edit box's text index; 0 for an
+    // invalid line. Columns count characters of LineText; in password mode
+    // they count mask copies, each standing for one real character, so the
+    // index falls between real characters and an edit never splits a
+    // two-byte character.
+    int TextIndex(int line, int column) const;
+
+private:
+    // The real bytes of a valid line, without its CR LF.
+    std::string_view LineBytes(int line) const;
+    // Byte positions clamped to the text: 1 .. length + 1.
+    int ClampPosition(int position) const;
+
+    std::string bytes;
+    int length = 0;
+    int lineCount = 1;
+    std::vector<LineEntry> lineTable;
+    int contentWidth = 0;
+    int contentHeight = 0;
+    int lineHeight = 0;
+    int mode = 0;
+    std::string passwordChar;
+};
