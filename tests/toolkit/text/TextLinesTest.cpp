@@ -276,6 +276,17 @@ TEST_F(TextLinesMeasure, EmptyTextAndEditsClearTheBoxes) {
     EXPECT_EQ(lines.LineBox(1).Height, 0.0f) << "boxes wait for the next measuring";
 }
 
+TEST_F(TextLinesMeasure, FailedMeasuringFallsBackToNarrowRows) {
+    // No graphics and no font: GDI+ refuses every measurement.
+    TextLines lines = Store("ab\r\ncd");
+    lines.Measure(nullptr, RectF(0, 0, 100, 50), nullptr, format.Handle(), 3);
+    EXPECT_EQ(lines.LineHeight(), 0.0f);
+    EXPECT_EQ(lines.LineBox(2).Width, 2.0f);
+    EXPECT_EQ(lines.LineBox(2).Height, 0.0f);
+    EXPECT_EQ(lines.ContentWidth(), 2);
+    EXPECT_EQ(lines.ContentHeight(), 0);
+}
+
 TEST_F(TextLinesMeasure, PasswordLinesMeasureAsTheirMask) {
     TextLines masked = Store("中文a\r\nb", kMulti, TextLines::kPasswordMode);
     TextLines plain = Store("***\r\n*");
