@@ -1,0 +1,176 @@
+#include "runtime/Picture.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "platform/Handle.h"
+#include "platform/decode/ImageDecode.h"
+
+namespace runtime {
+
+struct Picture::Data {
+    int width = 0;
+    int height = 0;
+    std::vector<Frame> frames;
+    bool hasAlpha = false;
+    // Made on first use for drawing; one per frame.
+    std::vector<UniqueBitmap> bitmaps;
+    std::vector<UniqueBitmap> premultiplied;
+};
+
+namespace {
+
+const Picture::Frame& EmptyFrame() {
+    static const Picture::Frame empty;
+    return empty;
+}
+
+// A 32-bit top-down DIB section holding `pixels` after `transform`.
+template <typename Transform>
+HBITMAP MakeDib(int width, int height, const std::vector<std::uint32_t>& pixels,
+                Transform transform) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap || !bits) return bitmap;
+    auto* out = static_cast<std::uint32_t*>(bits);
+    for (size_t i = 0; i < pixels.size(); ++i) out[i] = transform(pixels[i]);
+    GdiFlush();
+    return bitmap;
+}
+
+}  // namespace
+
+Picture::Picture(int width, int height, std::vector<Frame> frames) {
+    if (width <= 0 || height <= 0 || frames.empty()) return;
+    for (const Frame& f : frames)
+        if (f.pixels.size() != static_cast<size_t>(width) * static_cast<size_t>(height)) return;
+    auto data = std::make_shared<Data>();
+    data->width = width;
+    data->height = height;
+    data->frames = std::move(frames);
+    for (const Frame& f : data->frames) {
+        for (std::uint32_t p : f.pixels) {
+            if ((p >> 24) != 0xFF) {
+                data->hasAlpha = true;
+                break;
+            }
+        }
+        if (data->hasAlpha) break;
+    }
+    data->bitmaps.resize(data->frames.size());
+    data->premultiplied.resize(data->frames.size());
+    data_ = std::move(data);
+}
+
+int Picture::Width() const {
+    return data_ ? data_->width : 0;
+}
+int Picture::Height() const {
+    return data_ ? data_->height : 0;
+}
+std::size_t Picture::FrameCount() const {
+    return data_ ? data_->frames.size() : 0;
+}
+bool Picture::HasAlpha() const {
+    return data_ && data_->hasAlpha;
+}
+
+const Picture::Frame& Picture::FrameAt(std::size_t index) const {
+    if (!data_ || index >= data_->frames.size()) return EmptyFrame();
+    return data_->frames[index];
+}
+
+HBITMAP Picture::Bitmap(std::size_t index) const {
+    if (!data_ || index >= data_->frames.size()) return nullptr;
+    UniqueBitmap& slot = data_->bitmaps[index];
+    if (!slot)
+        slot.reset(MakeDib(data_->width, data_->height, data_->frames[index].pixels,
+                           [](std::uint32_t p) { return p; }));
+    return slot.get();
+}
+
+HBITMAP Picture::PremultipliedBitmap(std::size_t index) const {
+    if (!data_ || index >= data_->frames.size()) return nullptr;
+    UniqueBitmap& slot = data_->premultiplied[index];
+    if (!slot)
+        slot.reset(
+            MakeDib(data_->width, data_->height, data_->frames[index].pixels, [](std::uint32_t p) {
+                std::uint32_t a = p >> 24;
+                auto scale = [a](std::uint32_t c) { return (c * a + 127) / 255; };
+                return (a << 24) | (scale((p >> 16) & 0xFF) << 16) | (scale((p >> 8) & 0xFF) << 8) |
+                       scale(p & 0xFF);
+            }));
+    return slot.get();
+}
+
+HBITMAP Picture::FlattenedBitmap(std::size_t index, COLORREF background) const {
+    if (!data_ || index >= data_->frames.size()) return nullptr;
+    std::uint32_t br = GetRValue(background), bg = GetGValue(background),
+                  bb = GetBValue(background);
+    return MakeDib(data_->width, data_->height, data_->frames[index].pixels, [=](std::uint32_t p) {
+        std::uint32_t a = p >> 24;
+        auto mix = [a](std::uint32_t c, std::uint32_t b) {
+            return (c * a + b * (255 - a) + 127) / 255;
+        };
+        return 0xFF000000u | (mix((p >> 16) & 0xFF, br) << 16) | (mix((p >> 8) & 0xFF, bg) << 8) |
+               mix(p & 0xFF, bb);
+    });
+}
+
+Picture LoadPicture(const void* bytes, std::size_t size) {
+    if (!bytes || size == 0) return {};
+    decode::Image image = decode::DecodeImage(bytes, size);
+    if (image.Empty()) return {};
+    std::vector<Picture::Frame> frames;
+    frames.reserve(image.frames.size());
+    for (auto& f : image.frames) frames.push_back({std::move(f.pixels), f.delayMs});
+    return Picture(image.width, image.height, std::move(frames));
+}
+
+Picture LoadPicture(ByteBlock bytes) {
+    if (bytes.empty()) return {};
+    return LoadPicture(bytes.data, bytes.size);
+}
+
+Picture Snapshot(HWND window) {
+    RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (window && !GetWindowRect(window, &r)) return {};
+    int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0) return {};
+    HDC screen = GetDC(nullptr);
+    UniqueMemoryDc mem(CreateCompatibleDC(screen));
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    UniqueBitmap dib(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    Picture result;
+    if (mem && dib && bits) {
+        HGDIOBJ old = SelectObject(mem.get(), dib.get());
+        BitBlt(mem.get(), 0, 0, w, h, screen, r.left, r.top, SRCCOPY | CAPTUREBLT);
+        GdiFlush();
+        std::vector<Picture::Frame> frames(1);
+        frames[0].pixels.resize(static_cast<size_t>(w) * h);
+        const auto* src = static_cast<const std::uint32_t*>(bits);
+        for (size_t i = 0; i < frames[0].pixels.size(); ++i)
+            frames[0].pixels[i] = src[i] | 0xFF000000u;
+        SelectObject(mem.get(), old);
+        result = Picture(w, h, std::move(frames));
+    }
+    ReleaseDC(nullptr, screen);
+    return result;
+}
+
+}  // namespace runtime
