@@ -1,81 +1,70 @@
 #include "toolkit/controls/GlobalMemoryStream.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
 GlobalMemoryStream::GlobalMemoryStream(GlobalMemoryStream&& other) noexcept
-    : memory(std::exchange(other.memory, nullptr)),
-      stream(std::exchange(other.stream, nullptr)),
-      streamOwnsMemory(std::exchange(other.streamOwnsMemory, false)) {}
+    : stream(std::exchange(other.stream, nullptr)) {}
 
 GlobalMemoryStream& GlobalMemoryStream::operator=(GlobalMemoryStream&& other) noexcept {
     if (this != &other) {
         Release();
-        memory = std::exchange(other.memory, nullptr);
         stream = std::exchange(other.stream, nullptr);
-        streamOwnsMemory = std::exchange(other.streamOwnsMemory, false);
     }
     return *this;
 }
 
 void GlobalMemoryStream::Release() {
-    if (stream) stream->Release();
-    // A stream made to delete its memory on release has just done so.
-    if (memory && !(stream && streamOwnsMemory)) GlobalFree(memory);
+    if (stream) stream->Release();  // deletes its memory block too
     stream = nullptr;
-    memory = nullptr;
-    streamOwnsMemory = false;
 }
 
 IStream* GlobalMemoryStream::Open(std::optional<ByteBlock> bytes) {
     Release();
-    if (bytes) {
-        const SIZE_T length = bytes->empty() ? 0 : bytes->size;
-        memory = GlobalAlloc(GMEM_FIXED, length);
-        if (!memory) return nullptr;
-        if (length) {
-            void* target = GlobalLock(memory);
-            if (target) {
-                std::memcpy(target, bytes->data, length);
-                GlobalUnlock(memory);
-            }
-        }
-        if (CreateStreamOnHGlobal(memory, FALSE, &stream) != S_OK) {
-            stream = nullptr;
-            Release();
-        }
-        return stream;
-    }
-    memory = GlobalAlloc(GMEM_MOVEABLE, 0);
-    if (!memory) return nullptr;
-    if (CreateStreamOnHGlobal(memory, TRUE, &stream) != S_OK) {
+    // A null handle makes the stream allocate (moveable) memory of its own. A
+    // block allocated here instead would report the allocator's rounded size
+    // (1 byte for an empty block) as the stream's length.
+    if (CreateStreamOnHGlobal(nullptr, TRUE, &stream) != S_OK) {
         stream = nullptr;
-        Release();
         return nullptr;
     }
-    streamOwnsMemory = true;
+    if (bytes && !bytes->empty()) {
+        ULARGE_INTEGER size{};
+        size.QuadPart = bytes->size;
+        ULONG written = 0;
+        if (stream->SetSize(size) != S_OK ||
+            stream->Write(bytes->data, bytes->size, &written) != S_OK || written != bytes->size) {
+            Release();
+            return nullptr;
+        }
+        LARGE_INTEGER start{};
+        stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    }
     return stream;
 }
 
+HGLOBAL GlobalMemoryStream::Memory() const {
+    HGLOBAL memory = nullptr;
+    if (stream && GetHGlobalFromStream(stream, &memory) != S_OK) memory = nullptr;
+    return memory;
+}
+
 SIZE_T GlobalMemoryStream::Size() const {
-    if (!memory) return 0;
-    // A growable stream may have moved its memory: ask it for the current block.
-    HGLOBAL current = memory;
-    if (stream && streamOwnsMemory) GetHGlobalFromStream(stream, &current);
-    return GlobalSize(current);
+    STATSTG stat{};
+    if (!stream || stream->Stat(&stat, STATFLAG_NONAME) != S_OK) return 0;
+    return static_cast<SIZE_T>(stat.cbSize.QuadPart);
 }
 
 std::vector<unsigned char> GlobalMemoryStream::Bytes() const {
     std::vector<unsigned char> bytes;
-    if (!memory) return bytes;
-    HGLOBAL current = memory;
-    if (stream && streamOwnsMemory) GetHGlobalFromStream(stream, &current);
-    const SIZE_T size = GlobalSize(current);
+    HGLOBAL memory = Memory();
+    const SIZE_T size = memory ? std::min(Size(), GlobalSize(memory)) : 0;
     if (size == 0) return bytes;
-    if (const void* source = GlobalLock(current)) {
+    if (const void* source = GlobalLock(memory)) {
         bytes.assign(static_cast<const unsigned char*>(source),
                      static_cast<const unsigned char*>(source) + size);
-        GlobalUnlock(current);
+        GlobalUnlock(memory);
     }
     return bytes;
 }

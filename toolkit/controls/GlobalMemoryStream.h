@@ -2,9 +2,11 @@
 // A COM stream over a block of global memory: the way encoded picture bytes
 // reach GdipLoadImageFromStream.
 //
-// Move-only: the stream and its memory are released exactly once.
-#include <objidl.h>
+// The stream owns its memory block (it frees it when released), so there is
+// exactly one thing to release and no way to free the memory under a stream
+// that is still in use. Move-only: released exactly once.
 #include <windows.h>
+#include <objidl.h>
 
 #include <optional>
 #include <vector>
@@ -24,20 +26,21 @@ public:
 
     // Releases the stream and its memory.
     void Release();
-    // With bytes: a stream reading a copy of them (an empty block gives an empty
-    // stream). Without: an empty, growable stream for writing. Releases what was
-    // held first; returns the stream, or null when memory or stream failed.
+    // With bytes: a stream positioned at the start of a copy of them (an empty
+    // block gives a stream that reads nothing). Without: an empty stream for
+    // writing, which grows as it is written. Releases what was held first;
+    // returns the stream, or null when memory or stream failed.
     IStream* Open(std::optional<ByteBlock> bytes = std::nullopt);
     IStream* Stream() const { return stream; }
-    // Byte size of the memory block (0 when none).
+    // Number of bytes the stream holds (0 when none).
     SIZE_T Size() const;
-    // A copy of the memory block's bytes.
+    // A copy of those bytes.
     std::vector<unsigned char> Bytes() const;
+    // The global memory block behind the stream (null when none).
+    HGLOBAL Memory() const;
 
 private:
-    HGLOBAL memory = nullptr;
     IStream* stream = nullptr;
-    bool streamOwnsMemory = false;  // the growable stream frees its own memory
 };
 
 // A picture decoded from bytes together with the stream it was read from: GDI+

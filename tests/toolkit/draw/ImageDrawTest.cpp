@@ -1,0 +1,261 @@
+#include "toolkit/draw/ImageDraw.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "Canvas.h"
+#include "platform/Handle.h"
+
+namespace {
+
+const Gdiplus::ARGB kRed = 0xFFFF0000;
+const Gdiplus::ARGB kGreen = 0xFF00FF00;
+const Gdiplus::ARGB kBlue = 0xFF0000FF;
+const Gdiplus::ARGB kWhite = 0xFFFFFFFF;
+
+GpImage* Img(const UniqueGpBitmap& bitmap) {
+    return bitmap.get();
+}
+
+TEST(DrawImageNatural, OwnSizeAndCentredPlacement) {
+    // Column 0 red, the rest blue: shows where the picture's left edge lands.
+    UniqueGpBitmap picture = MakePicture(101, 10, [](int x, int) { return x == 0 ? kRed : kBlue; });
+    {
+        TestCanvas canvas(120, 20);
+        DrawImageNatural(canvas.g(), Img(picture), RectF(0, 0, 100, 10), true);
+        // -0.5 rounds to even: the picture starts at 0, not at -1.
+        EXPECT_EQ(canvas.At(0, 5), kRed);
+        EXPECT_EQ(canvas.At(100, 5), kBlue);
+        EXPECT_EQ(canvas.Alpha(101, 5), 0);
+    }
+    {
+        TestCanvas canvas(140, 20);
+        DrawImageNatural(canvas.g(), Img(picture), RectF(5, 2, 3, 3));  // never stretched
+        EXPECT_EQ(canvas.At(5, 6), kRed);
+        EXPECT_EQ(canvas.At(105, 11), kBlue);
+        EXPECT_EQ(canvas.Alpha(4, 6), 0);
+    }
+    {
+        TestCanvas canvas(40, 40);  // a small picture centred in a large box
+        UniqueGpBitmap small = MakePicture(10, 10, [](int, int) { return kGreen; });
+        DrawImageNatural(canvas.g(), Img(small), RectF(0, 0, 40, 40), true);
+        EXPECT_EQ(canvas.At(15, 15), kGreen);
+        EXPECT_EQ(canvas.At(24, 24), kGreen);
+        EXPECT_EQ(canvas.Alpha(14, 20), 0);
+        EXPECT_EQ(canvas.Alpha(25, 20), 0);
+    }
+}
+
+TEST(DrawImageAlpha, OpacityScalesTheSurface) {
+    UniqueGpBitmap surface = MakePicture(20, 10, [](int, int) { return kRed; });
+    const RectF rect(5, 5, 20, 10);
+    TestCanvas plain(30, 20), half(30, 20), none(30, 20), almost(30, 20);
+    DrawImageAlpha(plain.g(), Img(surface), rect, 255);
+    DrawImageAlpha(half.g(), Img(surface), rect, 128);
+    DrawImageAlpha(almost.g(), Img(surface), rect, 254);
+    DrawImageAlpha(none.g(), Img(surface), rect, 0);
+    EXPECT_EQ(plain.At(10, 10), kRed);
+    EXPECT_EQ(plain.At(24, 14), kRed);
+    EXPECT_EQ(plain.Alpha(25, 10), 0);
+    EXPECT_NEAR(half.Alpha(10, 10), 128, 1);
+    EXPECT_EQ(half.Red(10, 10), 255);
+    EXPECT_EQ(half.Alpha(25, 10), 0) << "a 1:1 copy, no stretching";
+    EXPECT_NEAR(almost.Alpha(10, 10), 254, 1);
+    EXPECT_EQ(none.At(10, 10), 0u);
+}
+
+// A 30 x 30 picture: red corners, green edges, blue centre, each 10 pixels.
+UniqueGpBitmap NineGridPicture() {
+    return MakePicture(30, 30, [](int x, int y) {
+        const bool midX = x >= 10 && x < 20, midY = y >= 10 && y < 20;
+        if (midX && midY) return kBlue;
+        if (midX || midY) return kGreen;
+        return kRed;
+    });
+}
+
+TEST(DrawNineGrid, CornersKeepTheirSizeEdgesAndCentreStretch) {
+    UniqueGpBitmap picture = NineGridPicture();
+    TestCanvas canvas(100, 70);
+    DrawNineGrid(canvas.g(), Img(picture), RectF(0, 0, 90, 60), RectF(10, 10, 10, 10));
+    for (auto [x, y] : std::vector<std::pair<int, int>>{{2, 2}, {87, 2}, {2, 57}, {87, 57}})
+        EXPECT_EQ(canvas.At(x, y), kRed) << x << "," << y;
+    EXPECT_EQ(canvas.At(45, 4), kGreen);   // top edge stretched across
+    EXPECT_EQ(canvas.At(45, 55), kGreen);  // bottom edge
+    EXPECT_EQ(canvas.At(4, 30), kGreen);   // left edge stretched down
+    EXPECT_EQ(canvas.At(85, 30), kGreen);  // right edge
+    EXPECT_EQ(canvas.At(45, 30), kBlue);   // centre both ways
+    EXPECT_EQ(canvas.At(15, 15), kBlue);
+    EXPECT_EQ(canvas.Alpha(95, 30), 0);
+}
+
+TEST(DrawNineGrid, WholeImageCentreIsAPlainStretch) {
+    UniqueGpBitmap picture = NineGridPicture();
+    TestCanvas canvas(60, 60);
+    DrawNineGrid(canvas.g(), Img(picture), RectF(0, 0, 60, 60), RectF(0, 0, 30, 30));
+    // Zero margins: only the centre piece, i.e. the whole picture doubled.
+    EXPECT_EQ(canvas.At(5, 5), kRed);
+    EXPECT_EQ(canvas.At(30, 5), kGreen);
+    EXPECT_EQ(canvas.At(30, 30), kBlue);
+    EXPECT_EQ(canvas.At(55, 55), kRed);
+}
+
+TEST(DrawNineGrid, AlphaAppliesToEveryPiece) {
+    UniqueGpBitmap picture = NineGridPicture();
+    TestCanvas canvas(90, 60);
+    DrawNineGrid(canvas.g(), Img(picture), RectF(0, 0, 90, 60), RectF(10, 10, 10, 10), 100);
+    EXPECT_NEAR(canvas.Alpha(2, 2), 100, 1);
+    EXPECT_NEAR(canvas.Alpha(45, 4), 100, 1);
+    EXPECT_NEAR(canvas.Alpha(45, 30), 100, 1);
+}
+
+TEST(DrawImageAttr, SourceRectangleAndAttributes) {
+    UniqueGpBitmap picture = NineGridPicture();
+    TestCanvas canvas(40, 40);
+    // Only the blue centre, stretched to 20 x 20.
+    DrawImageAttr(canvas.g(), Img(picture), RectF(0, 0, 20, 20), RectF(10, 10, 10, 10), nullptr);
+    EXPECT_EQ(canvas.At(10, 10), kBlue);
+    EXPECT_EQ(canvas.At(1, 1), kBlue);
+    UniqueGpImageAttributes half = AlphaAttributes(128);
+    DrawImageAttr(canvas.g(), Img(picture), RectF(20, 20, 15, 15), std::nullopt, half.get());
+    EXPECT_NEAR(canvas.Alpha(21, 21), 128, 1);
+    EXPECT_EQ(canvas.Red(21, 21), 255);
+}
+
+TEST(DrawImageInFrame, BlendComposesOverTheFillBeforeTheTranslucency) {
+    UniqueGpBitmap picture = MakePicture(50, 50, [](int, int) { return kWhite; });
+    UniqueGpImageAttributes half = AlphaAttributes(128);
+    const COLORREF fill = RGB(255, 0, 0);
+    const RectF frame(0, 0, 200, 100);
+    {
+        TestCanvas canvas(210, 110);
+        DrawImageInFrame(canvas.g(), Img(picture), frame, true, kFrameTopLeft, half.get(), fill);
+        // The off-screen picture lands one pixel in.
+        EXPECT_EQ(canvas.Alpha(0, 50), 0);
+        EXPECT_NEAR(canvas.Alpha(150, 50), 128, 2);
+        EXPECT_EQ(canvas.Red(150, 50), 255);
+        EXPECT_LT(canvas.Green(150, 50), 5) << "the fill colour";
+        EXPECT_GT(canvas.Green(6, 6), 250) << "the picture, before its faded edges";
+        EXPECT_NEAR(canvas.Alpha(6, 6), 128, 2);
+        EXPECT_LT(canvas.Green(50, 6), 40) << "the right edge fades into the fill";
+    }
+    {
+        TestCanvas canvas(210, 110);
+        DrawImageInFrame(canvas.g(), Img(picture), frame, true, kFrameCentre, half.get(), fill);
+        EXPECT_GT(canvas.Green(101, 51), 200) << "centred, faded towards all edges";
+        EXPECT_LT(canvas.Green(80, 51), 60);
+        EXPECT_LT(canvas.Green(20, 20), 5);
+    }
+    {
+        TestCanvas canvas(210, 110);  // without blending: the bare picture, no fill
+        DrawImageInFrame(canvas.g(), Img(picture), frame, false, kFrameTopLeft, half.get(), fill);
+        EXPECT_NEAR(canvas.Alpha(0, 0), 128, 2);
+        EXPECT_EQ(canvas.Alpha(150, 50), 0);
+    }
+    {
+        TestCanvas canvas(210, 110);
+        DrawImageInFrame(canvas.g(), Img(picture), frame, true, kFrameStretch, half.get(), fill);
+        EXPECT_NEAR(canvas.Alpha(195, 95), 128, 2) << "stretched over the whole frame";
+        EXPECT_GT(canvas.Green(150, 50), 250);
+        TestCanvas other(10, 10);
+        DrawImageInFrame(other.g(), Img(picture), RectF(0, 0, 10, 10), true, 3, half.get(), fill);
+        EXPECT_EQ(other.At(5, 5), 0u) << "unknown modes draw nothing";
+    }
+}
+
+TEST(AverageColour, UniformAndMixedPictures) {
+    UniqueGpBitmap uniform = MakePicture(16, 16, [](int, int) { return 0xFF336699; });
+    EXPECT_EQ(AverageColour(nullptr, Img(uniform)), RGB(0x33, 0x66, 0x99));
+    UniqueGpBitmap halves = MakePicture(10, 4, [](int x, int) { return x < 5 ? kRed : kBlue; });
+    EXPECT_EQ(AverageColour(nullptr, Img(halves)), RGB(127, 0, 127)) << "truncated, not rounded";
+    EXPECT_EQ(AverageColour(nullptr, nullptr), 0u);
+}
+
+// A 16 x 16 icon from 32-bit colour pixels and an all-opaque mask.
+UniqueIcon MakeIcon(int bitsPerPixel, std::uint32_t pixel) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = 16;
+    info.bmiHeader.biHeight = 16;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = static_cast<WORD>(bitsPerPixel);
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    UniqueBitmap colour(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!colour) return {};
+    if (bitsPerPixel == 32) {
+        auto* p = static_cast<std::uint32_t*>(bits);
+        for (int i = 0; i < 256; ++i) p[i] = pixel;
+    } else {
+        auto* p = static_cast<unsigned char*>(bits);  // 24-bit rows of 48 bytes
+        for (int i = 0; i < 256; ++i) {
+            p[i * 3] = pixel & 0xFF;
+            p[i * 3 + 1] = (pixel >> 8) & 0xFF;
+            p[i * 3 + 2] = (pixel >> 16) & 0xFF;
+        }
+    }
+    const std::vector<BYTE> maskBits(16 * 2, 0);  // 0 = opaque
+    UniqueBitmap mask(CreateBitmap(16, 16, 1, 1, maskBits.data()));
+    ICONINFO iconInfo{};
+    iconInfo.fIcon = TRUE;
+    iconInfo.hbmMask = mask.get();
+    iconInfo.hbmColor = colour.get();
+    return UniqueIcon(CreateIconIndirect(&iconInfo));
+}
+
+TEST(IconToBitmap, KeepsAnIconsOwnAlpha) {
+    UniqueIcon icon = MakeIcon(32, 0x8000FF00);  // green at alpha 128
+    ASSERT_TRUE(icon);
+    UniqueGpBitmap bitmap = IconToBitmap(icon.get(), true);
+    ASSERT_TRUE(bitmap);
+    EXPECT_EQ(ImageWidth(bitmap.get()), 16u);
+    Gdiplus::ARGB pixel = 0;
+    gp::GdipBitmapGetPixel(bitmap.get(), 8, 8, &pixel);
+    EXPECT_EQ(pixel, 0x8000FF00u);
+    // The bitmap owns its pixels: it outlives the icon.
+    icon.reset();
+    gp::GdipBitmapGetPixel(bitmap.get(), 3, 3, &pixel);
+    EXPECT_EQ(pixel, 0x8000FF00u);
+}
+
+TEST(IconToBitmap, IconsWithoutAlphaComeOutOpaque) {
+    for (int bpp : {24, 32}) {
+        SCOPED_TRACE(bpp);
+        // A 24-bit icon, or a 32-bit one whose alpha bytes are all 0, is shaped
+        // by its mask: read "as ARGB" it would vanish.
+        UniqueIcon icon = MakeIcon(bpp, 0x0000FF00);
+        ASSERT_TRUE(icon);
+        UniqueGpBitmap bitmap = IconToBitmap(icon.get(), true);
+        ASSERT_TRUE(bitmap);
+        Gdiplus::ARGB pixel = 0;
+        gp::GdipBitmapGetPixel(bitmap.get(), 8, 8, &pixel);
+        EXPECT_EQ(pixel >> 24, 0xFFu);
+        EXPECT_EQ((pixel >> 8) & 0xFF, 0xFFu);
+    }
+    EXPECT_FALSE(IconToBitmap(nullptr, true));
+}
+
+TEST(WindowIcon, WindowIconBeforeClassIcon) {
+    UniqueIcon classIcon = MakeIcon(32, 0xFF0000FF);
+    UniqueIcon ownIcon = MakeIcon(32, 0xFFFF0000);
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hIcon = classIcon.get();
+    wc.hIconSm = classIcon.get();
+    wc.lpszClassName = "WindowIconTest";
+    ASSERT_NE(RegisterClassExA(&wc), 0);
+    UniqueWindow window(CreateWindowExA(0, "WindowIconTest", "", WS_POPUP, 0, 0, 50, 50, nullptr,
+                                        nullptr, GetModuleHandleA(nullptr), nullptr));
+    ASSERT_TRUE(window);
+    EXPECT_EQ(WindowIcon(window.get()), classIcon.get());
+    EXPECT_EQ(WindowIcon(window.get(), true), classIcon.get());
+    SendMessageA(window.get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(ownIcon.get()));
+    EXPECT_EQ(WindowIcon(window.get()), ownIcon.get());
+    window.reset();
+    UnregisterClassA("WindowIconTest", GetModuleHandleA(nullptr));
+}
+
+}  // namespace
