@@ -1,0 +1,349 @@
+// The skin layer on real layered windows: composites read back pixel by pixel.
+#include "toolkit/controls/PngControl.h"
+
+#include <gtest/gtest.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/Handle.h"
+#include "toolkit/controls/GlobalMemoryStream.h"
+#include "toolkit/core/Toolkit.h"
+#include "toolkit/draw/GdipOwners.h"
+
+namespace {
+
+constexpr char kClass[] = "PngControlTestWindow";
+
+// GDI objects of this process (Wine reports 0; the checks bite on Windows).
+DWORD GdiObjects() {
+    return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+}
+
+template <typename Fn>
+UniqueGpBitmap MakePicture(int w, int h, Fn colour) {
+    UniqueGpBitmap bitmap;
+    gp::GdipCreateBitmapFromScan0(w, h, 0, PixelFormat32bppARGB, nullptr, bitmap.put());
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) gp::GdipBitmapSetPixel(bitmap.get(), x, y, colour(x, y));
+    return bitmap;
+}
+
+UniqueGpBitmap Solid(int w, int h, Gdiplus::ARGB argb) {
+    return MakePicture(w, h, [argb](int, int) { return argb; });
+}
+
+// The picture encoded as PNG bytes, the way content reaches LoadBackImage.
+std::vector<unsigned char> EncodePng(GpImage* image) {
+    UINT count = 0, size = 0;
+    gp::GdipGetImageEncodersSize(&count, &size);
+    std::vector<unsigned char> buffer(size);
+    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+    gp::GdipGetImageEncoders(count, size, codecs);
+    GlobalMemoryStream stream;
+    for (UINT i = 0; i < count; ++i)
+        if (std::wstring(codecs[i].MimeType) == L"image/png")
+            gp::GdipSaveImageToStream(image, stream.Open(), &codecs[i].Clsid, nullptr);
+    return stream.Bytes();
+}
+
+ByteBlock Block(const std::vector<unsigned char>& bytes) {
+    return ByteBlock(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+}
+
+void SetIntProp(HWND window, const char* name, int value) {
+    SetPropA(window, name, reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(value)));
+}
+
+class PngControlTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        StartToolkit();
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = kClass;
+        RegisterClassA(&wc);
+    }
+
+    HWND MakeWindow(int w, int h) {
+        HWND window = CreateWindowExA(0, kClass, "", WS_POPUP, 40, 40, w, h, nullptr, nullptr,
+                                      GetModuleHandleA(nullptr), nullptr);
+        windows.emplace_back(window);
+        return window;
+    }
+    HWND MakeChild(HWND parent, const char* cls, int type, RECT r) {
+        HWND child =
+            CreateWindowExA(0, cls, "", WS_CHILD | WS_VISIBLE, r.left, r.top, r.right - r.left,
+                            r.bottom - r.top, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+        SetIntProp(child, "PngControl_Type", type);
+        return child;
+    }
+
+    std::vector<UniqueWindow> windows;
+};
+
+TEST_F(PngControlTest, AttachMakesTheWindowLayeredWithOneBlinkTimer) {
+    PngControl layer;
+    EXPECT_FALSE(layer.Attach(nullptr));
+    EXPECT_FALSE(layer.SetBackImage(Solid(2, 2, 0xFFFF0000).get()));  // nothing attached
+    HWND window = MakeWindow(50, 40);
+    SetWindowLongPtrA(window, GWL_EXSTYLE, WS_EX_TOOLWINDOW);
+    ASSERT_TRUE(layer.Attach(window));
+    EXPECT_EQ(GetWindowLongPtrA(window, GWL_EXSTYLE), WS_EX_LAYERED);
+    EXPECT_EQ(GetPropA(window, "PngControl_Time"), reinterpret_cast<HANDLE>(64));
+    EXPECT_FALSE(layer.SetBackImage(nullptr));
+    UniqueGpBitmap red = Solid(50, 40, 0xFFFF0000);
+    ASSERT_TRUE(layer.SetBackImage(red.get()));
+    // A second attach keeps the timer and the composite; exactly one timer 64 runs.
+    ASSERT_TRUE(layer.Attach(window));
+    EXPECT_EQ(SkinCompositeOf(window).At(10, 10), 0xFFFF0000u);
+    EXPECT_TRUE(KillTimer(window, kSkinBlinkTimer));
+    EXPECT_FALSE(KillTimer(window, kSkinBlinkTimer));
+
+    layer.Move(std::nullopt, std::nullopt, 70, 30);
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(rect.left, 40);
+    EXPECT_EQ(rect.right - rect.left, 70);
+    EXPECT_EQ(rect.bottom - rect.top, 30);
+}
+
+TEST_F(PngControlTest, BackgroundIsDrawnOneToOneAndClippedToTheWindow) {
+    HWND window = MakeWindow(100, 80);
+    PngControl layer;
+    ASSERT_TRUE(layer.Attach(window));
+    // Half-transparent red in a small picture: the composite holds it premultiplied.
+    UniqueGpBitmap small = Solid(40, 30, 0x80FF0000);
+    ASSERT_TRUE(layer.SetBackImage(small.get()));
+    SkinComposite composite = SkinCompositeOf(window);
+    ASSERT_TRUE(composite);
+    EXPECT_EQ(composite.width, 100);
+    EXPECT_EQ(composite.height, 80);
+    EXPECT_EQ(composite.At(0, 0), 0x80800000u);
+    EXPECT_EQ(composite.At(39, 29), 0x80800000u);
+    EXPECT_EQ(composite.At(40, 10), 0u);  // the rest is fully transparent
+    EXPECT_EQ(composite.At(10, 30), 0u);
+    EXPECT_EQ(composite.At(99, 79), 0u);
+
+    // A larger picture is cut at the window's edge; the window keeps its size.
+    UniqueGpBitmap large = MakePicture(200, 150, [](int x, int y) {
+        return 0xFF000000u | static_cast<Gdiplus::ARGB>(x) << 8 | static_cast<Gdiplus::ARGB>(y);
+    });
+    ASSERT_TRUE(layer.SetBackImage(large.get()));
+    composite = SkinCompositeOf(window);
+    EXPECT_EQ(composite.At(0, 0), 0xFF000000u);
+    EXPECT_EQ(composite.At(99, 79), 0xFF00634Fu);
+    EXPECT_EQ(composite.At(57, 3), 0xFF003903u);
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(rect.right - rect.left, 100);
+    EXPECT_EQ(rect.bottom - rect.top, 80);
+}
+
+TEST_F(PngControlTest, DecodedFramesBelongToTheLayerAndCallerPicturesStayValid) {
+    HWND window = MakeWindow(64, 48);
+    PngControl layer;
+    ASSERT_TRUE(layer.Attach(window));
+    UniqueGpBitmap green = Solid(64, 48, 0xFF00FF00);
+    UniqueGpBitmap blue = Solid(64, 48, 0xFF0000FF);
+    const std::vector<unsigned char> bluePng = EncodePng(blue.get());
+    ASSERT_FALSE(bluePng.empty());
+
+    ASSERT_TRUE(layer.SetBackImage(green.get()));
+    ASSERT_TRUE(layer.LoadBackImage(Block(bluePng)));
+    EXPECT_EQ(SkinCompositeOf(window).At(5, 5), 0xFF0000FFu);
+    // Bytes that do not decode leave the window as it was.
+    const std::vector<unsigned char> junk(100, 0x5A);
+    EXPECT_FALSE(layer.LoadBackImage(Block(junk)));
+    EXPECT_FALSE(layer.LoadBackImage(ByteBlock()));
+    EXPECT_EQ(SkinCompositeOf(window).At(5, 5), 0xFF0000FFu);
+    // The caller's picture was never released by the layer.
+    Gdiplus::ARGB pixel = 0;
+    EXPECT_EQ(gp::GdipBitmapGetPixel(green.get(), 3, 3, &pixel), Gdiplus::Ok);
+    EXPECT_EQ(pixel, 0xFF00FF00u);
+    ASSERT_TRUE(layer.SetBackImage(green.get()));
+    EXPECT_EQ(SkinCompositeOf(window).At(5, 5), 0xFF00FF00u);
+
+    // A stream of 640 x 480 frames neither keeps replaced frames nor makes GDI objects.
+    UniqueGpBitmap frame = MakePicture(640, 480, [](int x, int y) {
+        return static_cast<Gdiplus::ARGB>((x * 7 + y * 13) & 0xFF) << 24 | 0x00FF8040u;
+    });
+    const std::vector<unsigned char> framePng = EncodePng(frame.get());
+    HWND big = MakeWindow(640, 480);
+    PngControl page;
+    ASSERT_TRUE(page.Attach(big));
+    ASSERT_TRUE(page.LoadBackImage(Block(framePng)));
+    PROCESS_MEMORY_COUNTERS_EX before{};
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&before),
+                         sizeof(before));
+    const DWORD gdiBefore = GdiObjects();
+    const std::uint32_t* pixels = SkinCompositeOf(big).pixels;
+    for (int i = 0; i < 60; ++i) ASSERT_TRUE(page.LoadBackImage(Block(framePng)));
+    EXPECT_EQ(SkinCompositeOf(big).pixels, pixels);  // the same DIB section throughout
+    PROCESS_MEMORY_COUNTERS_EX after{};
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&after),
+                         sizeof(after));
+    EXPECT_EQ(GdiObjects(), gdiBefore);
+    // Keeping each 1.2 MB frame would add over 70 MB.
+    EXPECT_LT(
+        static_cast<long long>(after.PrivateUsage) - static_cast<long long>(before.PrivateUsage),
+        16LL << 20);
+}
+
+TEST_F(PngControlTest, PicturesOfChildrenAreStretchedFittedOrCropped) {
+    HWND window = MakeWindow(200, 100);
+    // Left half red, right half blue: shows which part of the picture landed where.
+    UniqueGpBitmap picture =
+        MakePicture(20, 10, [](int x, int) { return x < 10 ? 0xFFFF0000u : 0xFF0000FFu; });
+    HWND stretched = MakeChild(window, "STATIC", 2, {0, 0, 40, 40});
+    HWND fitted = MakeChild(window, "STATIC", 2, {50, 0, 90, 40});
+    HWND cropped = MakeChild(window, "STATIC", 2, {100, 0, 108, 8});
+    HWND natural = MakeChild(window, "STATIC", 2, {120, 0, 160, 40});
+    SetIntProp(stretched, "PngControl_BackType", 1);
+    SetIntProp(fitted, "PngControl_BackType", 2);
+    for (HWND child : {stretched, fitted, cropped, natural})
+        SetPropA(child, "PngControl_BackImage", picture.get());
+    PngControl layer;
+    ASSERT_TRUE(layer.Attach(window));
+    layer.HookChildren();
+    const SkinComposite c = SkinCompositeOf(window);
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c.At(5, 35), 0xFFFF0000u);  // stretched over all 40 x 40
+    EXPECT_EQ(c.At(35, 5), 0xFF0000FFu);
+    EXPECT_EQ(c.At(55, 5), 0u);  // fitted: 40 x 20, centred vertically
+    EXPECT_EQ(c.At(55, 20), 0xFFFF0000u);
+    EXPECT_EQ(c.At(85, 20), 0xFF0000FFu);
+    EXPECT_EQ(c.At(55, 31), 0u);
+    EXPECT_EQ(c.At(104, 4), 0xFFFF0000u);  // cropped: the picture's 8 x 8 top-left part,
+    EXPECT_EQ(c.At(108, 4), 0u);           // nothing beyond the child
+    EXPECT_EQ(c.At(104, 8), 0u);
+    EXPECT_EQ(c.At(135, 5), 0xFF0000FFu);  // natural size at the child's top-left
+    EXPECT_EQ(c.At(140, 5), 0u);
+    EXPECT_EQ(c.At(125, 10), 0u);
+}
+
+TEST_F(PngControlTest, StateButtonFollowsTheMouseAndFallsBackToItsNormalPicture) {
+    HWND window = MakeWindow(60, 40);
+    HWND button = MakeChild(window, "BUTTON", 3, {10, 10, 30, 30});
+    const LONG_PTR ownProc = GetWindowLongPtrW(button, GWLP_WNDPROC);
+    UniqueGpBitmap normal = Solid(20, 20, 0xFFFF0000);
+    UniqueGpBitmap over = Solid(20, 20, 0xFF00FF00);
+    UniqueGpBitmap down = Solid(20, 20, 0xFF0000FF);
+    UniqueGpBitmap disabled = Solid(20, 20, 0xFF808080);
+    SetPropA(button, "PngControl_NormalImage", normal.get());
+    SetPropA(button, "PngControl_OverlImage", over.get());
+    SetPropA(button, "PngControl_DownImage", down.get());
+    SetPropA(button, "PngControl_DisableImage", disabled.get());
+    const DWORD gdiBefore = GdiObjects();
+    {
+        PngControl layer;
+        ASSERT_TRUE(layer.Attach(window));
+        layer.HookChildren();
+        EXPECT_NE(GetWindowLongPtrW(button, GWLP_WNDPROC), ownProc);
+        auto shown = [&] { return SkinCompositeOf(window).At(20, 20); };
+        auto state = [&] {
+            return reinterpret_cast<std::intptr_t>(GetPropA(button, "Orbit_DrawState"));
+        };
+        EXPECT_EQ(shown(), 0xFFFF0000u);
+        SendMessageA(button, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+        EXPECT_EQ(state(), 1);
+        EXPECT_EQ(shown(), 0xFF00FF00u);
+        SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        EXPECT_EQ(shown(), 0xFF0000FFu);
+        SendMessageA(button, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(6, 5));
+        EXPECT_EQ(state(), 2);  // moving while pressed keeps it pressed
+        SendMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+        EXPECT_EQ(shown(), 0xFF00FF00u);
+        SendMessageA(button, WM_MOUSELEAVE, 0, 0);
+        EXPECT_EQ(shown(), 0xFFFF0000u);
+        EnableWindow(button, FALSE);
+        EXPECT_EQ(shown(), 0xFF808080u);
+        EnableWindow(button, TRUE);
+        EXPECT_EQ(state(), 0);
+
+        RemovePropA(button, "PngControl_OverlImage");
+        SendMessageA(button, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+        EXPECT_EQ(state(), 1);
+        EXPECT_EQ(shown(), 0xFFFF0000u);  // no hover picture: the normal one
+        RemovePropA(button, "PngControl_NormalImage");
+        SendMessageA(button, WM_MOUSELEAVE, 0, 0);
+        EXPECT_EQ(shown(), 0u);  // no normal picture either: nothing
+    }
+    // Released: the button's own procedure is back and the composite is gone.
+    EXPECT_EQ(GetWindowLongPtrW(button, GWLP_WNDPROC), ownProc);
+    EXPECT_FALSE(SkinCompositeOf(window));
+    EXPECT_EQ(GdiObjects(), gdiBefore);
+}
+
+TEST_F(PngControlTest, TextFieldDrawsFillBorderAndTextAndRecomposesOnInput) {
+    HWND window = MakeWindow(120, 70);
+    HWND field = MakeChild(window, "EDIT", 4, {10, 5, 110, 35});
+    SetIntProp(field, "PngControl_BackColor", -1);
+    SetIntProp(field, "PngControl_OrderColor", RGB(0, 0, 255));
+    SetIntProp(field, "PngControl_OrderAlpha", 255);
+    SetIntProp(field, "PngControl_TextColor", RGB(0, 0, 0));
+    HWND filled = MakeChild(window, "STATIC", 4, {10, 40, 110, 60});
+    SetIntProp(filled, "PngControl_BackColor", RGB(255, 255, 255));
+    SetIntProp(filled, "PngControl_BackAlpha", 255);
+    SetIntProp(filled, "PngControl_OrderColor", -1);
+    PngControl layer;
+    ASSERT_TRUE(layer.Attach(window));
+    layer.HookChildren();
+    SkinComposite c = SkinCompositeOf(window);
+    EXPECT_EQ(c.At(60, 50) >> 24, 254u);  // the fill, alpha 255 stored as 254
+    EXPECT_GE(c.At(60, 50) & 0xFF, 253u);
+    EXPECT_EQ(c.At(60, 39), 0u);
+    EXPECT_EQ(c.At(10, 5), 0xFE0000FEu);  // the border on the child's edge pixels
+    EXPECT_EQ(c.At(109, 34), 0xFE0000FEu);
+    EXPECT_EQ(c.At(60, 20), 0u);
+    EXPECT_EQ(c.At(9, 20), 0u);
+    EXPECT_EQ(c.At(110, 20), 0u);
+
+    // Text pixels inside the field (the child has no font: the toolkit's is used).
+    auto inked = [&] {
+        const SkinComposite now = SkinCompositeOf(window);
+        int count = 0;
+        for (int y = 7; y < 33; ++y)
+            for (int x = 12; x < 108; ++x)
+                if ((now.At(x, y) >> 24) > 100) ++count;
+        return count;
+    };
+    EXPECT_EQ(inked(), 0);
+    SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Hello"));
+    EXPECT_GT(inked(), 20);
+
+    // Focus makes the window the caret's owner; a blink never leaks into the composite.
+    SendMessageW(field, WM_SETFOCUS, 0, 0);
+    const SkinComposite focused = SkinCompositeOf(window);
+    const std::vector<std::uint32_t> pixels(focused.pixels, focused.pixels + 120 * 70);
+    SkinPresent(window, true);
+    SkinPresent(window, true);
+    EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), SkinCompositeOf(window).pixels));
+    SendMessageW(field, WM_KILLFOCUS, 0, 0);
+}
+
+TEST_F(PngControlTest, DestroyingTheWindowReleasesItsCompositeAndPicture) {
+    const DWORD gdiBefore = GdiObjects();
+    UniqueGpBitmap blue = Solid(30, 30, 0xFF0000FF);
+    const std::vector<unsigned char> png = EncodePng(blue.get());
+    PngControl layer;
+    {
+        UniqueWindow window(CreateWindowExA(0, kClass, "", WS_POPUP, 0, 0, 30, 30, nullptr, nullptr,
+                                            GetModuleHandleA(nullptr), nullptr));
+        HWND button = MakeChild(window.get(), "BUTTON", 3, {0, 0, 10, 10});
+        ASSERT_TRUE(layer.Attach(window.get()));
+        layer.HookChildren();
+        ASSERT_TRUE(layer.LoadBackImage(Block(png)));
+        EXPECT_EQ(SkinCompositeOf(window.get()).At(20, 20), 0xFF0000FFu);
+        (void)button;
+    }
+    EXPECT_FALSE(layer.IsAttached());
+    EXPECT_FALSE(layer.LoadBackImage(Block(png)));
+    EXPECT_EQ(GdiObjects(), gdiBefore);
+}
+
+}  // namespace
