@@ -6,6 +6,7 @@
 
 #include "Canvas.h"
 #include "platform/Handle.h"
+#include "toolkit/draw/Shapes.h"
 
 namespace {
 
@@ -256,6 +257,29 @@ TEST(WindowIcon, WindowIconBeforeClassIcon) {
     EXPECT_EQ(WindowIcon(window.get()), ownIcon.get());
     window.reset();
     UnregisterClassA("WindowIconTest", GetModuleHandleA(nullptr));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GdiObjects, RoutinesReleaseWhatTheyMake) {
+    UniqueIcon icon = MakeIcon(32, 0x8000FF00);
+    UniqueIcon opaque = MakeIcon(24, 0x0000FF00);
+    UniqueGpBitmap picture = MakePicture(32, 32, [](int, int) { return 0xFF336699; });
+    UniqueWindow window(CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 60, 40, nullptr, nullptr,
+                                        nullptr, nullptr));
+    auto round = [&] {
+        AverageColour(nullptr, Img(picture));
+        IconToBitmap(icon.get(), true);
+        IconToBitmap(opaque.get(), true);
+        SetRoundRegion(window.get(), 60, 40, 5, 5);  // each region replaces the last
+    };
+    round();  // first-use allocations of the system are not ours
+    const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    if (before == 0) GTEST_SKIP() << "GDI objects are not counted here";
+    for (int i = 0; i < 50; ++i) round();
+    EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), before);
 }
 
 }  // namespace
