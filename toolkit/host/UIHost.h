@@ -52,16 +52,16 @@ struct Mnemonic {
 // The optional arguments of Attach, in their order; omitted ones take the
 // defaults the comments give.
 struct AttachOptions {
-    std::optional<ByteBlock> bgSource;  // background picture; none
-    std::optional<COLORREF> color;      // theme colour; the picture's average colour
-    std::optional<int> captionFlags;    // behaves as kCaptionFromStyle
-    std::optional<int> translucency;    // -1: opaque window; otherwise layered
-    std::optional<int> bgMode;          // 0
-    std::optional<int> frameStyle;      // 7
-    std::optional<int> ignored;         // accepted and unused
-    std::optional<bool> fixedSize;      // true: no sizing border
+    std::optional<ByteBlock> bgSource = std::nullopt;  // background picture; none
+    std::optional<COLORREF> color = std::nullopt;      // theme colour; the picture's average colour
+    std::optional<int> captionFlags = std::nullopt;    // behaves as kCaptionFromStyle
+    std::optional<int> translucency = std::nullopt;    // -1: opaque window; otherwise layered
+    std::optional<int> bgMode = std::nullopt;          // 0
+    std::optional<int> frameStyle = std::nullopt;      // 7
+    std::optional<int> ignored = std::nullopt;         // accepted and unused
+    std::optional<bool> fixedSize = std::nullopt;      // true: no sizing border
     bool noDrag = false;
-    std::optional<int> blendFlag;  // 1
+    std::optional<int> blendFlag = std::nullopt;  // 1
     bool blurBehind = false;
 };
 

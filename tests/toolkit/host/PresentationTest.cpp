@@ -1,0 +1,266 @@
+// Back buffer, background cache, size changes and the redraw queue, read back
+// pixel by pixel.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "HostTestSupport.h"
+
+using namespace hosttest;
+
+namespace {
+
+constexpr COLORREF kBlueTheme = RGB(0, 0, 255);
+constexpr Gdiplus::ARGB kRed = 0xFFFF0000;
+constexpr Gdiplus::ARGB kGreen = 0xFF00FF00;
+
+// dst blended with an opaque src at alpha a, channel by channel.
+std::uint32_t Over(std::uint32_t dst, std::uint32_t src, int a) {
+    std::uint32_t out = dst & 0xFF000000;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int d = static_cast<int>((dst >> shift) & 0xFF);
+        const int s = static_cast<int>((src >> shift) & 0xFF);
+        out |= static_cast<std::uint32_t>((d * (255 - a) + s * a + 127) / 255) << shift;
+    }
+    return out;
+}
+
+class PresentationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(
+            host.Attach(window.get(), {.color = kBlueTheme, .captionFlags = 0, .frameStyle = 0}));
+        WatchedHost() = &host;
+        background = BackPixel(host, 100, 100);
+    }
+    void TearDown() override { WatchedHost() = nullptr; }
+
+    UIHost host;
+    TestWindow window{300, 200};
+    std::uint32_t background = 0;
+};
+
+TEST_F(PresentationTest, BuffersAreWindowSizedDibSectionsAndTheCacheHoldsTheFrame) {
+    DIBSECTION dib{};
+    ASSERT_EQ(GetObjectA(host.backBitmap.get(), sizeof(dib), &dib), static_cast<int>(sizeof(dib)));
+    EXPECT_EQ(dib.dsBm.bmWidth, 300);
+    EXPECT_EQ(dib.dsBm.bmHeight, 200);
+    EXPECT_EQ(dib.dsBm.bmBitsPixel, 32);
+    EXPECT_EQ(dib.dsBmih.biHeight, 200);  // bottom-up rows
+    ASSERT_EQ(GetObjectA(host.cacheBitmap.get(), sizeof(dib), &dib), static_cast<int>(sizeof(dib)));
+    EXPECT_EQ(dib.dsBm.bmWidth, 300);
+    // The fill is blue at alpha 254, premultiplied.
+    EXPECT_EQ(A(background), 254);
+    EXPECT_EQ(R(background) + G(background), 0);
+    EXPECT_GE(B(background), 253);
+    EXPECT_EQ(CachePixel(host, 100, 100), background);
+}
+
+TEST_F(PresentationTest, ARequestRestoresTheCacheUnderItAndPaintsOverlappingElements) {
+    ProbeElement element(kRed);
+    element.Create(window.get(), Rf(50, 50, 40, 30), 2);
+    EXPECT_EQ(BackPixel(host, 60, 60) & 0xFFFFFF, 0xFF0000u);
+
+    // Scribble over the back buffer: a request outside every element
+    // restores the background there and nothing else.
+    PatBlt(host.backDC.get(), 150, 100, 30, 30, BLACKNESS);
+    PatBlt(host.backDC.get(), 50, 50, 10, 10, BLACKNESS);
+    host.RequestRedraw(Rf(150, 100, 30, 30), nullptr);
+    EXPECT_EQ(BackPixel(host, 160, 110), background);
+    EXPECT_EQ(BackPixel(host, 55, 55) & 0xFFFFFF, 0u);  // outside the request
+
+    element.Invalidate();
+    EXPECT_EQ(BackPixel(host, 55, 55) & 0xFFFFFF, 0xFF0000u);
+    // The cache never sees elements.
+    EXPECT_EQ(CachePixel(host, 60, 60), background);
+
+    // An element that draws itself is trusted and not drawn again.
+    element.replies[kCustomDraw] = 1;
+    element.Invalidate();
+    EXPECT_EQ(BackPixel(host, 60, 60), background);
+}
+
+TEST_F(PresentationTest, OpacityAndCrossfadeAlphas) {
+    ProbeElement element(kRed);
+    element.Create(window.get(), Rf(50, 50, 40, 30), 2);
+    element.Opacity(128, true);
+    EXPECT_EQ(element.FadeAlpha(), 128);
+    EXPECT_TRUE(Near(BackPixel(host, 60, 60), Over(background, kRed, 128)))
+        << std::hex << BackPixel(host, 60, 60);
+
+    // Crossfade from green to red: snapshot at 255 - 64, surface at 64.
+    element.Opacity(255);
+    element.Paint(kGreen);
+    element.fadeInterval = 100000;  // the timer must not move the fade on
+    element.crossfade = true;
+    element.FadeAlpha(64);
+    element.Paint(kRed);
+    ASSERT_TRUE(element.fadeSnapshot);
+    const std::uint32_t expected = Over(Over(background, kGreen, 191), kRed, 64);
+    EXPECT_TRUE(Near(BackPixel(host, 60, 60), expected))
+        << std::hex << BackPixel(host, 60, 60) << " vs " << expected;
+    KillTimer(window.get(), reinterpret_cast<UINT_PTR>(&element));
+}
+
+TEST_F(PresentationTest, ChildrenAreClippedToTheirParent) {
+    ProbeElement parent(kRed), child(kGreen);
+    parent.Create(window.get(), Rf(20, 20, 40, 40), 2);
+    child.Create(window.get(), Rf(50, 50, 40, 40), 2);
+    child.SetParent(&parent);
+    host.RequestRedraw(Rf(10, 10, 100, 100), nullptr);
+    EXPECT_EQ(BackPixel(host, 30, 30) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(BackPixel(host, 55, 55) & 0xFFFFFF, 0x00FF00u);
+    EXPECT_EQ(BackPixel(host, 75, 75), background);
+}
+
+TEST_F(PresentationTest, RequestsPushedDuringAPaintAreHandledInOrder) {
+    ProbeElement x(kRed), y(kGreen), z(kRed);
+    x.Create(window.get(), Rf(10, 10, 20, 20), 2);
+    y.Create(window.get(), Rf(40, 10, 20, 20), 2);
+    z.Create(window.get(), Rf(70, 10, 20, 20), 2);
+    std::vector<Element*> order;
+    auto record = [&order](Element*, Element* e, UINT, WPARAM, LPARAM) -> LRESULT {
+        order.push_back(e);
+        return -1;
+    };
+    y.BindEvent(kCustomDraw, record);
+    z.BindEvent(kCustomDraw, record);
+    x.BindEvent(kCustomDraw, [&](Element*, Element* e, UINT, WPARAM, LPARAM) -> LRESULT {
+        order.push_back(e);
+        if (order.size() == 1) {
+            y.Invalidate();
+            z.Invalidate();
+            EXPECT_EQ(host.redrawQueue.pending.size(), 3u);  // appended, not run
+        }
+        return -1;
+    });
+    x.Invalidate();
+    EXPECT_EQ(order, (std::vector<Element*>{&x, &y, &z}));
+    EXPECT_TRUE(host.redrawQueue.IsIdle());
+    EXPECT_TRUE(host.redrawQueue.pending.empty());
+}
+
+TEST_F(PresentationTest, AMessageSentFromInsideAFlushIsProcessedAtOnce) {
+    ProbeElement x(kRed);
+    x.Create(window.get(), Rf(10, 10, 20, 20), 2);
+    bool returned = false;
+    x.BindEvent(kCustomDraw, [&](Element*, Element*, UINT, WPARAM, LPARAM) -> LRESULT {
+        SendMessageA(window.get(), WM_USER + 9, 1, 2);
+        returned = true;
+        return -1;
+    });
+    Seen().clear();
+    x.Invalidate();
+    EXPECT_TRUE(returned);
+    ASSERT_EQ(Seen().size(), 1u);
+    EXPECT_EQ(Seen()[0].msg, static_cast<UINT>(WM_USER + 9));
+    EXPECT_TRUE(Seen()[0].queueBusy);  // default processing ran inside the flush
+    EXPECT_TRUE(host.redrawQueue.IsIdle());
+}
+
+TEST_F(PresentationTest, ASizeChangeDuringAFlushWaitsForItsEnd) {
+    ProbeElement x(kRed);
+    x.Create(window.get(), Rf(10, 10, 20, 20), 2);
+    const HBITMAP before = host.backBitmap.get();
+    x.BindEvent(kCustomDraw, [&](Element*, Element*, UINT, WPARAM, LPARAM) -> LRESULT {
+        SetWindowPos(window.get(), nullptr, 0, 0, 320, 210,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        EXPECT_EQ(host.backBitmap.get(), before);  // the flush keeps its buffers
+        return -1;
+    });
+    x.Invalidate();
+    EXPECT_EQ(host.size.width, 300);
+    x.eventTable.clear();
+    Pump();
+    EXPECT_EQ(host.size.width, 320);
+    EXPECT_EQ(host.size.height, 210);
+    EXPECT_NE(BackPixel(host, 315, 100), 0xDEADBEEFu);
+}
+
+TEST_F(PresentationTest, DestroyingTheWindowFromAPaintHandlerEndsTheFlush) {
+    ProbeElement x(kRed), y(kGreen);
+    x.Create(window.get(), Rf(10, 10, 20, 20), 2);
+    y.Create(window.get(), Rf(15, 15, 20, 20), 2);
+    x.BindEvent(kCustomDraw, [&](Element*, Element*, UINT, WPARAM, LPARAM) -> LRESULT {
+        DestroyWindow(window.get());
+        return -1;
+    });
+    const int before = y.Count(kCustomDraw);
+    x.Invalidate();
+    host.RequestRedraw(Rf(0, 0, 50, 50), nullptr);  // no host buffers: dropped
+    EXPECT_EQ(host.hwnd, nullptr);
+    EXPECT_TRUE(host.redrawQueue.IsIdle());
+    EXPECT_EQ(y.Count(kCustomDraw), before);  // drawing stopped with the buffers
+}
+
+TEST_F(PresentationTest, ResizingToTheSameSizeNeitherRecreatesNorRenders) {
+    ProbeElement element(kRed);
+    element.Create(window.get(), Rf(10, 10, 20, 20), 2);
+    int renders = 0;
+    host.SetPaintCallback([&renders](HWND, GpGraphics*, int, int) { ++renders; });
+    const HBITMAP back = host.backBitmap.get();
+    const HBITMAP cache = host.cacheBitmap.get();
+    const int paints = element.paints;
+
+    SetWindowPos(window.get(), nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER);
+    SendMessageA(window.get(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 200));
+    EXPECT_EQ(host.backBitmap.get(), back);
+    EXPECT_EQ(host.cacheBitmap.get(), cache);
+    EXPECT_EQ(renders, 0);
+    EXPECT_EQ(element.paints, paints);
+
+    // A minimised window keeps its buffers whatever its rectangle says.
+    host.size = {10, 10};
+    SendMessageA(window.get(), WM_SIZE, SIZE_MINIMIZED, 0);
+    EXPECT_EQ(host.backBitmap.get(), back);
+    host.size = {300, 200};
+
+    int sizeCalls = 0;
+    host.sizeCallback = [&sizeCalls](HWND, int w, int h) {
+        EXPECT_EQ(w, 260);
+        EXPECT_EQ(h, 150);
+        ++sizeCalls;
+    };
+    SetWindowPos(window.get(), nullptr, 0, 0, 260, 150, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(renders, 1);
+    EXPECT_EQ(sizeCalls, 1);
+    EXPECT_EQ(element.paints, paints + 1);
+    EXPECT_EQ(host.size.width, 260);
+    DIBSECTION dib{};
+    GetObjectA(host.backBitmap.get(), sizeof(dib), &dib);
+    EXPECT_EQ(dib.dsBm.bmWidth, 260);
+    EXPECT_EQ(dib.dsBm.bmHeight, 150);
+    EXPECT_EQ(BackPixel(host, 15, 15) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(GetObjectType(back), 0u);  // the old buffers are gone
+}
+
+TEST_F(PresentationTest, NativePaintCopiesTheBackBufferWithoutDrawing) {
+    ProbeElement element(kRed);
+    element.Create(window.get(), Rf(10, 10, 20, 20), 2);
+    ShowWindow(window.get(), SW_SHOWNOACTIVATE);
+    const int paints = element.paints;
+    InvalidateRect(window.get(), nullptr, FALSE);
+    UpdateWindow(window.get());
+    RECT update{};
+    EXPECT_FALSE(GetUpdateRect(window.get(), &update, FALSE));  // validated
+    EXPECT_EQ(element.paints, paints);
+}
+
+TEST(LayeredPresentation, BufferPixelsArePremultiplied) {
+    TestWindow window(200, 120);
+    UIHost host;
+    ASSERT_TRUE(host.Attach(
+        window.get(),
+        {.color = RGB(255, 255, 255), .captionFlags = 0, .translucency = 128, .frameStyle = 0}));
+    const std::uint32_t p = BackPixel(host, 100, 60);
+    EXPECT_NEAR(A(p), 128, 2);
+    // UpdateLayeredWindow takes premultiplied colour: white at 128 is 128 grey.
+    EXPECT_NEAR(R(p), 128, 2);
+    EXPECT_NEAR(B(p), 128, 2);
+    // Outside the frame the shadow margin is (nearly) transparent.
+    EXPECT_LT(A(BackPixel(host, 1, 60)), 40);
+}
+
+}  // namespace
