@@ -151,5 +151,6 @@ HFONT CreateFontFrom(const FontDescription* font, bool noAntialias);
 void PanelDraw(Unit* panel, const Picture& picture, int x, int y, std::optional<int> width,
                std::optional<int> height, std::uint32_t mode);
 void PanelClear(Unit* panel);
+Picture PanelContent(Unit* panel);
 
 }  // namespace runtime::detail

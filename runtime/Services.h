@@ -62,6 +62,8 @@ inline constexpr std::uint32_t kWhiteTransparent = 0xFF000001u;  // −0x00FFFFF
 void DrawPicture(UnitRef panel, const Picture& picture, int x, int y, std::optional<int> width = {},
                  std::optional<int> height = {}, std::uint32_t mode = 1);
 void ClearPanel(UnitRef panel);
+// What the panel now shows beneath its transparent labels, as a picture.
+Picture PanelContent(UnitRef panel);
 
 // Directory of the running executable without a trailing separator; empty when
 // unavailable.
@@ -78,7 +80,7 @@ int WriteFile(std::string_view path, const ByteBlock& first, const Blocks&... re
 
 // Count not given: 1; −1 and below: endless; 0: nothing. Every non-empty name
 // is played in order, the whole list `count` times, in the background; a new
-// call replaces a running player.
+// call stops a running player first.
 void PlayMusic(std::optional<int> playCount, std::initializer_list<std::string_view> names);
 void PlayMusic(std::optional<int> playCount, const std::vector<std::string>& names);
 void StopMusic();

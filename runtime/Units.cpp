@@ -445,6 +445,17 @@ public:
         Show(&changed);
     }
 
+    Picture Content() const {
+        if (!surface_ || !bits_) return {};
+        std::vector<Picture::Frame> frames(1);
+        frames[0].pixels.resize(static_cast<size_t>(surfaceWidth_) * surfaceHeight_);
+        GdiFlush();
+        const auto* bits = static_cast<const std::uint32_t*>(bits_);
+        std::copy(bits, bits + frames[0].pixels.size(), frames[0].pixels.begin());
+        for (auto& p : frames[0].pixels) p |= 0xFF000000u;
+        return Picture(surfaceWidth_, surfaceHeight_, std::move(frames));
+    }
+
 private:
     // Picture pixels of `key` (and fully transparent ones) leave the surface
     // unchanged: a monochrome mask marks them, then the picture is combined
@@ -525,6 +536,7 @@ private:
         ReleaseSurface();
         dc_ = std::move(dc);
         surface_ = std::move(bitmap);
+        bits_ = bits;
         oldBitmap_ = old;
         surfaceWidth_ = w;
         surfaceHeight_ = h;
@@ -534,6 +546,7 @@ private:
         if (dc_ && oldBitmap_) SelectObject(dc_.get(), oldBitmap_);
         oldBitmap_ = nullptr;
         surface_.reset();
+        bits_ = nullptr;
         dc_.reset();
     }
 
@@ -547,6 +560,7 @@ private:
     Picture background_;
     UniqueMemoryDc dc_;
     UniqueBitmap surface_;
+    void* bits_ = nullptr;
     HGDIOBJ oldBitmap_ = nullptr;
     int surfaceWidth_ = 0;
     int surfaceHeight_ = 0;
@@ -636,6 +650,11 @@ void PanelDraw(Unit* panel, const Picture& picture, int x, int y, std::optional<
                std::optional<int> height, std::uint32_t mode) {
     if (panel && panel->kind == UnitKind::DrawingPanel)
         static_cast<DrawingPanel*>(panel)->Draw(picture, x, y, width, height, mode);
+}
+
+Picture PanelContent(Unit* panel) {
+    if (!panel || panel->kind != UnitKind::DrawingPanel) return {};
+    return static_cast<DrawingPanel*>(panel)->Content();
 }
 
 void PanelClear(Unit* panel) {

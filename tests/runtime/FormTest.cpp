@@ -1,0 +1,336 @@
+// Forms: loading, Created, properties, closing, dialog mode, timers, events.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "runtime/Form.h"
+#include "runtime/Program.h"
+#include "runtime/Services.h"
+#include "tests/runtime/RuntimeSupport.h"
+
+using namespace runtime;
+
+namespace {
+
+// What the handlers saw; reset by each test.
+struct Record {
+    int created = 0;
+    bool visibleInCreated = true;
+    bool unitsInCreated = false;
+    bool aliveAfterQueuedDestroy = false;
+    int ticksA = 0;
+    int ticksB = 0;
+    std::vector<Event> mouse;
+    bool startEnabledInDialog = true;
+    int exitCalls = 0;
+} rec;
+
+constexpr std::uint32_t kLabel = 1, kTimerA = 2, kTimerB = 3, kPanel = 4, kInner = 5;
+
+const FontDescription kFont{.face = "Tahoma", .height = -13};
+
+int OnCreated(const Event& e) {
+    ++rec.created;
+    rec.visibleInCreated = IsWindowVisible(FormWindowHandle(e.form)) != 0;
+    rec.unitsInCreated = IsAlive(FindUnit(e.form, kLabel)) && IsAlive(FindUnit(e.form, "标签1"));
+    return 0;
+}
+
+int OnMouse(const Event& e) {
+    rec.mouse.push_back(e);
+    return 0;
+}
+
+// Stops itself on its first tick.
+int TickStopsSelf(const Event& e) {
+    ++rec.ticksA;
+    SetFormProperty(e.unit, kCaptionOrInterval, 0);
+    return 0;
+}
+
+// Starts timer B afresh and stops itself: one link of a chain.
+int TickStartsOther(const Event& e) {
+    ++rec.ticksA;
+    SetFormProperty(FindUnit(e.form, kTimerB), kCaptionOrInterval, 10);
+    SetFormProperty(e.unit, kCaptionOrInterval, 0);
+    return 0;
+}
+
+int TickB(const Event& e) {
+    ++rec.ticksB;
+    SetFormProperty(e.unit, kCaptionOrInterval, 0);
+    return 0;
+}
+
+constexpr EventBinding kFormEvents[] = {{EventKind::Created, OnCreated},
+                                        {EventKind::RightButtonDown, OnMouse}};
+
+const UnitDescription kUnits[] = {
+    {.kind = UnitKind::Label,
+     .name = "标签1",
+     .id = kLabel,
+     .left = 10,
+     .top = 20,
+     .width = 80,
+     .height = 24,
+     .visible = false,
+     .caption = "hello",
+     .textColour = RGB(1, 2, 3),
+     .font = &kFont},
+    {.kind = UnitKind::Timer, .name = "时钟1", .id = kTimerA, .interval = 0},
+    {.kind = UnitKind::Timer, .name = "时钟2", .id = kTimerB, .interval = 0},
+    {.kind = UnitKind::DrawingPanel,
+     .name = "画板1",
+     .id = kPanel,
+     .left = 5,
+     .top = 5,
+     .width = 100,
+     .height = 60,
+     .backColour = RGB(0, 0, 255)},
+    {.kind = UnitKind::Label,
+     .name = "标签2",
+     .id = kInner,
+     .left = 3,
+     .top = 4,
+     .width = 30,
+     .height = 10,
+     .parent = kPanel},
+};
+
+FormDescription TestForm(std::uint32_t id = 0x52010001, bool visible = true) {
+    return FormDescription{.id = id,
+                           .name = "窗口1",
+                           .caption = "测试",
+                           .left = 50,
+                           .top = 50,
+                           .width = 300,
+                           .height = 200,
+                           .visible = visible,
+                           .events = kFormEvents,
+                           .units = kUnits};
+}
+
+class FormTest : public RuntimeTest {
+protected:
+    void SetUp() override {
+        RuntimeTest::SetUp();
+        rec = Record{};
+    }
+};
+
+TEST_F(FormTest, LoadCreatesWindowAndUnitsThenRaisesCreatedBeforeShowing) {
+    static const FormDescription form = TestForm();
+    UnitRef f = LoadForm(form);
+    ASSERT_TRUE(IsAlive(f));
+    HWND hwnd = FormWindowHandle(f);
+    ASSERT_TRUE(IsWindow(hwnd));
+    EXPECT_EQ(rec.created, 1);
+    EXPECT_TRUE(rec.unitsInCreated);
+    EXPECT_FALSE(rec.visibleInCreated);
+    EXPECT_TRUE(IsWindowVisible(hwnd));
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    EXPECT_EQ(r.left, 50);
+    EXPECT_EQ(r.top, 50);
+    EXPECT_EQ(r.right - r.left, 300);
+    EXPECT_EQ(r.bottom - r.top, 200);
+    EXPECT_EQ(FindForm(0x52010001), f);
+    EXPECT_EQ(KindOf(FindUnit(f, "画板1")), UnitKind::DrawingPanel);
+
+    // A unit inside a panel is a child of the panel's window.
+    HWND inner = FormWindowHandle(FindUnit(f, kInner));
+    EXPECT_EQ(GetParent(inner), FormWindowHandle(FindUnit(f, kPanel)));
+}
+
+TEST_F(FormTest, PropertiesReadAndWriteAtOnce) {
+    static const FormDescription form = TestForm();
+    UnitRef f = LoadForm(form);
+    UnitRef label = FindUnit(f, kLabel);
+    EXPECT_EQ(FormProperty(label, kLeft), 10);
+    EXPECT_EQ(FormProperty(label, kTop), 20);
+    EXPECT_EQ(FormProperty(label, kWidth), 80);
+    EXPECT_EQ(FormProperty(label, kHeight), 24);
+    EXPECT_EQ(FormProperty(label, kVisible), 0);
+    EXPECT_EQ(FormTextProperty(label, kCaptionOrInterval), "hello");
+    EXPECT_EQ(FormProperty(label, kTextColour), static_cast<int>(RGB(1, 2, 3)));
+
+    HWND labelWindow = FormWindowHandle(label);
+    EXPECT_FALSE(IsWindowVisible(labelWindow));
+    SetFormProperty(label, kVisible, 1);
+    EXPECT_TRUE(IsWindowVisible(labelWindow));
+    SetFormProperty(label, kCaptionOrInterval, "距离程序运行结束还有0秒！");
+    EXPECT_EQ(FormTextProperty(label, kCaptionOrInterval), "距离程序运行结束还有0秒！");
+
+    MoveControl(label, {}, 40, 200);  // left and height kept
+    RECT r;
+    GetWindowRect(labelWindow, &r);
+    MapWindowPoints(nullptr, FormWindowHandle(f), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, 10);
+    EXPECT_EQ(r.top, 40);
+    EXPECT_EQ(r.right - r.left, 200);
+    EXPECT_EQ(r.bottom - r.top, 24);
+
+    // The form's own window: screen pixels, and visibility at once.
+    MoveControl(f, 0, 0, 640, 480);
+    EXPECT_EQ(FormProperty(f, kLeft), 0);
+    EXPECT_EQ(FormProperty(f, kWidth), 640);
+    SetFormProperty(f, kVisible, 0);
+    EXPECT_FALSE(IsWindowVisible(FormWindowHandle(f)));
+    SetFormProperty(f, kVisible, 1);
+    EXPECT_TRUE(IsWindowVisible(FormWindowHandle(f)));
+
+    // Stale references do nothing and read as nothing.
+    DestroyForm(f, true);
+    EXPECT_FALSE(IsAlive(label));
+    EXPECT_EQ(FormProperty(label, kWidth), 0);
+    SetFormProperty(label, kVisible, 1);
+    MoveControl(label, 1, 1, 1, 1);
+    EXPECT_EQ(FormWindowHandle(label), nullptr);
+}
+
+int DestroyQueuedInCreated(const Event& e) {
+    DestroyForm(e.form);
+    rec.aliveAfterQueuedDestroy = IsAlive(e.form) && IsWindow(FormWindowHandle(e.form));
+    ++rec.created;
+    return 0;
+}
+constexpr EventBinding kQueuedEvents[] = {{EventKind::Created, DestroyQueuedInCreated}};
+
+TEST_F(FormTest, QueuedDestroyInsideCreatedClosesOnlyWhenTheLoopTakesIt) {
+    static const FormDescription form{
+        .id = 7, .width = 100, .height = 100, .events = kQueuedEvents};
+    UnitRef f = LoadForm(form);
+    EXPECT_TRUE(rec.aliveAfterQueuedDestroy);
+    ASSERT_TRUE(IsAlive(f)) << "closed before the handler returned";
+    EXPECT_TRUE(IsClosing(f));
+    EXPECT_TRUE(PumpUntil([&] { return !IsAlive(f); }));
+
+    // In dialog mode the nested loop takes the request and LoadForm returns.
+    rec.created = 0;
+    UnitRef d = LoadForm(form, {}, true);
+    EXPECT_EQ(rec.created, 1);
+    EXPECT_FALSE(IsAlive(d));
+}
+
+int CheckStartDisabledThenClose(const Event& e) {
+    rec.startEnabledInDialog = IsWindowEnabled(FormWindowHandle(FindForm(0x52010001))) != 0;
+    DestroyForm(e.form);
+    SetFormProperty(e.unit, kCaptionOrInterval, 0);
+    return 0;
+}
+constexpr EventBinding kDialogTick[] = {{EventKind::Tick, CheckStartDisabledThenClose}};
+const UnitDescription kDialogUnits[] = {
+    {.kind = UnitKind::Timer, .id = 1, .events = kDialogTick, .interval = 20}};
+
+TEST_F(FormTest, DialogModeDisablesOtherWindowsUntilItCloses) {
+    static const FormDescription start = TestForm();
+    static const FormDescription page{.id = 9, .width = 100, .height = 100, .units = kDialogUnits};
+    UnitRef s = LoadForm(start);
+    UnitRef p = LoadForm(page, {}, true);  // returns after the page has closed itself
+    EXPECT_FALSE(rec.startEnabledInDialog);
+    EXPECT_FALSE(IsAlive(p));
+    EXPECT_TRUE(IsWindowEnabled(FormWindowHandle(s)));
+}
+
+TEST_F(FormTest, TimerIntervalRules) {
+    static constexpr EventBinding stopsSelf[] = {{EventKind::Tick, TickStopsSelf}};
+    static const UnitDescription units[] = {
+        {.kind = UnitKind::Timer, .id = kTimerA, .events = stopsSelf, .interval = 10}};
+    static const FormDescription form{.id = 3, .width = 50, .height = 50, .units = units};
+    UnitRef f = LoadForm(form);
+    UnitRef timer = FindUnit(f, kTimerA);
+    EXPECT_EQ(FormProperty(timer, kCaptionOrInterval), 10);
+    ASSERT_TRUE(PumpUntil([] { return rec.ticksA > 0; }));
+    PumpFor(100);
+    EXPECT_EQ(rec.ticksA, 1) << "a timer that sets its own interval to 0 stops";
+    EXPECT_EQ(FormProperty(timer, kCaptionOrInterval), 0);
+
+    // Negative counts as 0; a running timer restarts on a changed interval.
+    SetFormProperty(timer, kCaptionOrInterval, -5);
+    EXPECT_EQ(FormProperty(timer, kCaptionOrInterval), 0);
+    SetFormProperty(timer, kCaptionOrInterval, 10);
+    ASSERT_TRUE(PumpUntil([] { return rec.ticksA == 2; }));
+}
+
+TEST_F(FormTest, TimerThatStartsAnotherMakesAChain) {
+    static constexpr EventBinding a[] = {{EventKind::Tick, TickStartsOther}};
+    static constexpr EventBinding b[] = {{EventKind::Tick, TickB}};
+    static const UnitDescription units[] = {
+        {.kind = UnitKind::Timer, .id = kTimerA, .events = a, .interval = 10},
+        {.kind = UnitKind::Timer, .id = kTimerB, .events = b, .interval = 0},
+    };
+    static const FormDescription form{.id = 4, .width = 50, .height = 50, .units = units};
+    LoadForm(form);
+    ASSERT_TRUE(PumpUntil([] { return rec.ticksB > 0; }));
+    PumpFor(80);
+    EXPECT_EQ(rec.ticksA, 1);
+    EXPECT_EQ(rec.ticksB, 1);
+}
+
+TEST_F(FormTest, RightButtonDownReachesTheHandlerWithPointAndKeys) {
+    static const FormDescription form = TestForm();
+    UnitRef f = LoadForm(form);
+    HWND hwnd = FormWindowHandle(f);
+    SendMessageW(hwnd, WM_RBUTTONDOWN, MK_RBUTTON | MK_SHIFT, MAKELPARAM(12, 34));
+    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));  // not bound
+    ASSERT_EQ(rec.mouse.size(), 1u);
+    EXPECT_EQ(rec.mouse[0].kind, EventKind::RightButtonDown);
+    EXPECT_EQ(rec.mouse[0].x, 12);
+    EXPECT_EQ(rec.mouse[0].y, 34);
+    EXPECT_EQ(rec.mouse[0].keys, MK_RBUTTON | MK_SHIFT);
+    EXPECT_EQ(rec.mouse[0].form, f);
+}
+
+TEST_F(FormTest, CopyControlMakesAnIndependentUnitAboveItsSiblings) {
+    static const FormDescription form = TestForm();
+    UnitRef f = LoadForm(form);
+    UnitRef label = FindUnit(f, kLabel);
+    UnitRef copy = CopyControl(label);
+    ASSERT_TRUE(IsAlive(copy));
+    EXPECT_NE(UnitId(copy), UnitId(label));
+    EXPECT_EQ(KindOf(copy), UnitKind::Label);
+    EXPECT_EQ(FormTextProperty(copy, kCaptionOrInterval), "hello");
+    EXPECT_EQ(FormProperty(copy, kWidth), 80);
+    SetFormProperty(copy, kLeft, 150);
+    EXPECT_EQ(FormProperty(label, kLeft), 10);
+    EXPECT_EQ(GetWindow(FormWindowHandle(f), GW_CHILD), FormWindowHandle(copy));
+    EXPECT_FALSE(IsAlive(CopyControl(f))) << "a form's window is not copied";
+}
+
+void CountExit() {
+    ++rec.exitCalls;
+}
+
+TEST_F(FormTest, MessageLoopEndsWhenTheMainFormClosesAndQuitRunsTheExitRoutineOnce) {
+    static const FormDescription form = TestForm();
+    SetExitRoutine(CountExit);
+    UnitRef f = LoadForm(form);
+    PostMessageW(FormWindowHandle(f), WM_CLOSE, 0, 0);
+    EXPECT_EQ(RunMessageLoop(), 0);
+    EXPECT_FALSE(IsAlive(f));
+    Quit();
+    Quit();
+    EXPECT_EQ(rec.exitCalls, 1);
+}
+
+TEST_F(FormTest, LoadingAndClosingFormsLeaksNoObjects) {
+    static const FormDescription form = TestForm();
+    auto count = [] {
+        return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS) +
+               GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+    };
+    // Warm up the classes and stock objects first.
+    DestroyForm(LoadForm(form), true);
+    RunMessageLoop();
+    DWORD before = count();
+    for (int i = 0; i < 5; ++i) {
+        UnitRef f = LoadForm(form);
+        CopyControl(FindUnit(f, kPanel));
+        DestroyForm(f, true);
+    }
+    Quit();
+    EXPECT_LE(count(), before);
+}
+
+}  // namespace
