@@ -1,6 +1,7 @@
 #include "toolkit/text/TextLines.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "toolkit/core/Text.h"
 
@@ -122,8 +123,7 @@ std::string TextLines::LineText(int line, std::optional<int> count) const {
     std::string_view text = LineBytes(line);
     // A count past the line's end would reach into its CR LF and the next line.
     if (count)
-        text = text.substr(
-            0, static_cast<size_t>(std::clamp<int>(*count, 0, static_cast<int>(text.size()))));
+        text = text.substr(0, std::min(static_cast<size_t>(std::max(*count, 0)), text.size()));
     if (mode != kPasswordMode) return std::string(text);
     const int characters = CharCount(text);
     std::string masked;
