@@ -6,9 +6,12 @@
 
 #include <cfloat>
 
+#include "app/StartForm.h"
+#include "runtime/Form.h"
+#include "runtime/Program.h"
 #include "toolkit/core/Toolkit.h"
 
-unsigned long ApplicationGdiplusToken = 0;
+ULONG_PTR ApplicationGdiplusToken = 0;
 
 namespace {
 
@@ -24,36 +27,18 @@ void SecondApplicationModule() {
     ULONG_PTR token = 0;
     Gdiplus::GdiplusStartupInput input;
     Gdiplus::GdiplusStartup(&token, &input, nullptr);
-    ApplicationGdiplusToken = static_cast<unsigned long>(token);
+    ApplicationGdiplusToken = token;
 }
 
 void ToolkitHook() {}
 void EmptyModule() {}
 void LastApplicationModule() {}
 
-LRESULT CALLBACK StartWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_DESTROY) PostQuitMessage(0);
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
-}
-
-HWND OpenStartWindow() {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = StartWindowProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-    wc.lpszClassName = L"GiftStartWindow";
-    RegisterClassExW(&wc);
-    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, ToWide("七夕").c_str(), WS_OVERLAPPEDWINDOW,
-                                50, 50, 486, 342, nullptr, nullptr, wc.hInstance, nullptr);
-    ShowWindow(hwnd, SW_SHOWNORMAL);
-    UpdateWindow(hwnd);
-    return hwnd;
-}
-
 }  // namespace
+
+bool GlobalsAlive() {
+    return globalsAlive;
+}
 
 void TeardownGlobals() {
     if (!globalsAlive) return;
@@ -61,9 +46,11 @@ void TeardownGlobals() {
 }
 
 int RunGift() {
+    runtime::InitRuntime();
     _fpreset();
     _controlfp(_CW_DEFAULT, 0xFFFFF);
     CreateGlobals();
+    runtime::SetExitRoutine(TeardownGlobals);
     FirstApplicationModule();
     SecondApplicationModule();
     StartToolkit();
@@ -71,12 +58,8 @@ int RunGift() {
     EmptyModule();
     EmptyModule();
     LastApplicationModule();
-    OpenStartWindow();
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    TeardownGlobals();
+    runtime::LoadForm(gift::StartForm());
+    runtime::RunMessageLoop();
+    runtime::Quit();
     return 0;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <windows.h>
 // The program's start-up and shutdown sequence, callable from tests.
 
 // Runs the whole program: runtime, globals, module initialisers, the start
@@ -8,5 +9,8 @@ int RunGift();
 // Releases the global objects in creation order. Safe to call twice.
 void TeardownGlobals();
 
+// Whether the global objects exist (between start-up and teardown).
+bool GlobalsAlive();
+
 // The application's own GDI+ session (started before the toolkit's).
-extern unsigned long ApplicationGdiplusToken;
+extern ULONG_PTR ApplicationGdiplusToken;
