@@ -284,6 +284,50 @@ void DrawChild(HWND window, HWND child, GpGraphics* graphics) {
     DrawFieldText(graphics, child, rect);
 }
 
+// The background picture decoded straight into the composite's pixels, converted
+// to premultiplied ARGB on the way, cut to the composite; the rest of the
+// composite is cleared. False when the picture is not a bitmap GDI+ can lock.
+bool CopyBackground(Surface& surface, GpImage* back) {
+    Gdiplus::ImageType type = Gdiplus::ImageTypeUnknown;
+    if (gp::GdipGetImageType(back, &type) != Gdiplus::Ok || type != Gdiplus::ImageTypeBitmap)
+        return false;
+    const int w = std::min(static_cast<int>(ImageWidth(back)), surface.width);
+    const int h = std::min(static_cast<int>(ImageHeight(back)), surface.height);
+    if (w <= 0 || h <= 0) return false;
+    const size_t stride = static_cast<size_t>(surface.width);
+    Gdiplus::BitmapData data{};
+    data.Width = static_cast<UINT>(w);
+    data.Height = static_cast<UINT>(h);
+    data.Stride = surface.width * 4;
+    data.PixelFormat = PixelFormat32bppPARGB;
+    data.Scan0 = surface.bits;
+    const Gdiplus::Rect rect(0, 0, w, h);
+    auto* bitmap = static_cast<GpBitmap*>(back);
+    if (gp::GdipBitmapLockBits(bitmap, &rect,
+                               Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
+                               PixelFormat32bppPARGB, &data) != Gdiplus::Ok)
+        return false;
+    gp::GdipBitmapUnlockBits(bitmap, &data);
+    if (w < surface.width)
+        for (int y = 0; y < h; ++y) std::memset(surface.bits + y * stride + w, 0, (stride - w) * 4);
+    if (h < surface.height)
+        std::memset(surface.bits + h * stride, 0, (surface.height - h) * stride * 4);
+    return true;
+}
+
+// The same through GDI+ drawing, for pictures that cannot be locked (metafiles).
+void DrawBackground(GpGraphics* graphics, GpImage* back) {
+    // The background lands on empty pixels 1:1, so a plain copy is exact.
+    gp::GdipSetCompositingMode(graphics, Gdiplus::CompositingModeSourceCopy);
+    gp::GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeNearestNeighbor);
+    gp::GdipSetPixelOffsetMode(graphics, Gdiplus::PixelOffsetModeHalf);
+    gp::GdipDrawImageRectI(graphics, back, 0, 0, static_cast<INT>(ImageWidth(back)),
+                           static_cast<INT>(ImageHeight(back)));
+    gp::GdipSetCompositingMode(graphics, Gdiplus::CompositingModeSourceOver);
+    gp::GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeDefault);
+    gp::GdipSetPixelOffsetMode(graphics, Gdiplus::PixelOffsetModeDefault);
+}
+
 // Hands the composite to the window manager; with `caret`, the focused field's
 // caret is put into the pixels for this presentation only.
 void PresentSurface(HWND window, Surface& surface, bool caret) {
@@ -539,20 +583,13 @@ void SkinCompose(HWND window) {
     GetWindowRect(window, &rect);
     Surface* surface = EnsureSurface(window);
     if (!surface || !surface->Fit(rect.right - rect.left, rect.bottom - rect.top)) return;
-    // Start fully transparent: whatever no picture covers stays see-through.
-    std::memset(surface->bits, 0, static_cast<size_t>(surface->width) * surface->height * 4);
-    GpGraphics* graphics = surface->graphics.get();
-    if (GpImage* back = ImageProp(window, kBackImageProp)) {
-        // The background lands on empty pixels 1:1, so a plain copy is exact.
-        gp::GdipSetCompositingMode(graphics, Gdiplus::CompositingModeSourceCopy);
-        gp::GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeNearestNeighbor);
-        gp::GdipSetPixelOffsetMode(graphics, Gdiplus::PixelOffsetModeHalf);
-        gp::GdipDrawImageRectI(graphics, back, 0, 0, static_cast<INT>(ImageWidth(back)),
-                               static_cast<INT>(ImageHeight(back)));
-        gp::GdipSetCompositingMode(graphics, Gdiplus::CompositingModeSourceOver);
-        gp::GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeDefault);
-        gp::GdipSetPixelOffsetMode(graphics, Gdiplus::PixelOffsetModeDefault);
+    GpImage* back = ImageProp(window, kBackImageProp);
+    if (!back || !CopyBackground(*surface, back)) {
+        // Start fully transparent: whatever no picture covers stays see-through.
+        std::memset(surface->bits, 0, static_cast<size_t>(surface->width) * surface->height * 4);
+        if (back) DrawBackground(surface->graphics.get(), back);
     }
+    GpGraphics* graphics = surface->graphics.get();
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         if (IntProp(child, kTypeProp) != 0) DrawChild(window, child, graphics);
     gp::GdipFlush(graphics, Gdiplus::FlushIntentionSync);
