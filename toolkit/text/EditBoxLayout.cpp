@@ -1,0 +1,369 @@
+// The edit box's layout and painting: text areas, scroll bars, scrolling,
+// caret placement, hit testing, the lines with their selection and the
+// blinking caret.
+#include <algorithm>
+#include <cmath>
+
+#include "toolkit/core/Text.h"
+#include "toolkit/draw/Shapes.h"
+#include "toolkit/host/UIHost.h"
+#include "toolkit/text/EditBox.h"
+
+namespace {
+
+constexpr float kTolerance = 1e-7f;
+constexpr Gdiplus::ARGB kHighlight = 0xFE3399FF;
+constexpr Gdiplus::ARGB kSelectedText = 0xFEFFFFFF;
+constexpr float kCornerSize = 4.0f;
+
+int Trunc(float value) {
+    return static_cast<int>(value);
+}
+
+}  // namespace
+
+RectF EditBox::LayoutBox(const RectF& lineBox) const {
+    // With the vertical bar alone the text wraps at the area's width.
+    const RectF& base = scrollBars == kVerticalBar ? textArea : lineBox;
+    const auto sx = static_cast<float>(scrollX);
+    const auto sy = static_cast<float>(scrollY);
+    return RectF(sx + lineBox.X, sy + lineBox.Y, base.Width - sx, base.Height - sy);
+}
+
+EditBox::RangeMeasure EditBox::MeasureRange(const std::wstring& text, int first, int length,
+                                            const RectF& layout, bool keepRegion) {
+    if (length < 0) {
+        first += length;
+        length = -length;
+    }
+    RangeMeasure result;
+    // A range outside the text has nothing to measure: the position after
+    // the last character fails, which callers rely on.
+    if (first < 0 || first + length > static_cast<int>(text.size()) || !surfaceGraphics)
+        return result;
+    GpGraphics* graphics = surfaceGraphics.get();
+    const Gdiplus::CharacterRange range(first, length);
+    gp::GdipSetStringFormatMeasurableCharacterRanges(format.Handle(), 1, &range);
+    gp::GdipCreateRegion(result.region.put());
+    GpRegion* regions[1] = {result.region.get()};
+    result.ok = gp::GdipMeasureCharacterRanges(graphics, text.c_str(), -1, font, layout,
+                                               format.Handle(), 1, regions) == Gdiplus::Ok;
+    if (result.ok) gp::GdipGetRegionBounds(result.region.get(), graphics, &result.bounds);
+    if (!keepRegion) result.region.reset();
+    return result;
+}
+
+std::vector<RectF> EditBox::RegionRects(GpRegion* region) {
+    std::vector<RectF> rows;
+    if (!region) return rows;
+    Gdiplus::GpMatrix* identity = nullptr;
+    gp::GdipCreateMatrix(&identity);
+    UINT count = 0;
+    if (gp::GdipGetRegionScansCount(region, &count, identity) == Gdiplus::Ok && count > 0) {
+        rows.resize(count);
+        INT got = static_cast<INT>(count);
+        if (gp::GdipGetRegionScans(region, rows.data(), &got, identity) != Gdiplus::Ok) got = 0;
+        rows.resize(static_cast<size_t>(std::max(got, 0)));
+    }
+    gp::GdipDeleteMatrix(identity);
+    return rows;
+}
+
+void EditBox::RenderBox(bool relayout) {
+    SurfacePaint record;
+    if (!BeginSurfacePaint(record, std::nullopt, true)) return;
+    GpGraphics* graphics = record.graphics;
+    const RectF& r = record.rect;
+    UniqueGpPath rounded;
+    if (roundCorners) {
+        rounded = RoundedPath(r, kCornerSize);
+        ClipPath(graphics, rounded.get());
+    }
+    {
+        UniqueGpBrush back = MakeSolidBrush(backColour);
+        gp::GdipFillRectangle(graphics, back.get(), r.X, r.Y, r.Width - 1, r.Height - 1);
+    }
+    if (roundCorners) {
+        rounded.reset();
+        ResetClip(graphics);
+        RoundedOutline(graphics, r, kCornerSize, frameStyle);
+    } else {
+        RectOutline(graphics, r, frameStyle);
+    }
+    if (relayout) {
+        frameArea = r;
+        if (multiLine) {
+            frameArea = RectF(r.X + 2, r.Y + 2, r.Width - 4, r.Height - 4);
+        } else {
+            // One line, centred vertically.
+            float fontHeight = 0;
+            gp::GdipGetFontHeight(font, surfaceGraphics.get(), &fontHeight);
+            const int h = Trunc(fontHeight + 2);
+            frameArea = RectF(r.X + 2, r.Y + static_cast<float>(Trunc((r.Height - h) / 2) + 1),
+                              r.Width - 4, static_cast<float>(h));
+        }
+        textArea = frameArea;
+    }
+    if (LayoutHook(record, frameArea, 1) != 0) {
+        textArea = frameArea;
+        UpdateScrollBars(true, false);
+    }
+    if (relayout) {
+        UpdateScrollBars(true, false);
+        MeasureLines();
+        UpdateScrollBars(false, true);
+    }
+    DrawLines(record);
+    EndSurfacePaint(record);
+}
+
+void EditBox::UpdateScrollBars(bool layout, bool ranges) {
+    const int rx = Trunc(rect.X);
+    const int ry = Trunc(rect.Y);
+    if (layout) {
+        if (scrollBars & kVerticalBar) {
+            textArea.Width -= 10;
+            const float height =
+                (scrollBars & kHorizontalBar) ? textArea.Height - 10 : textArea.Height;
+            if (vScrollBar.handle)
+                vScrollBar.Move(rx + Trunc(textArea.X + textArea.Width), ry + Trunc(textArea.Y), 10,
+                                Trunc(height), false);
+        }
+        if (scrollBars & kHorizontalBar) {
+            textArea.Height -= 10;
+            if (hScrollBar.handle)
+                hScrollBar.Move(rx + Trunc(textArea.X), ry + Trunc(textArea.Y + textArea.Height),
+                                Trunc(textArea.Width), 10, false);
+        }
+    }
+    if (ranges) {
+        // A bar repaints on every range change; typing rarely changes it.
+        if ((scrollBars & kVerticalBar) && vScrollBar.handle) {
+            const int maximum = lines.ContentHeight() - Trunc(textArea.Height);
+            if (vScrollBar.Maximum() != maximum) vScrollBar.Maximum(maximum);
+            vScrollBar.Step(Trunc(lines.LineHeight()));
+        }
+        if ((scrollBars & kHorizontalBar) && hScrollBar.handle) {
+            const int maximum = lines.ContentWidth() - Trunc(textArea.Width);
+            if (hScrollBar.Maximum() != maximum) hScrollBar.Maximum(maximum);
+        }
+    }
+}
+
+void EditBox::OnVScroll(int position) {
+    const int before = scrollY;
+    scrollY = -position;
+    caretRect.Y = caretRect.Y - static_cast<float>(before) - static_cast<float>(position);
+    RenderBox(false);
+}
+
+void EditBox::OnHScroll(int position) {
+    const int before = scrollX;
+    scrollX = -position;
+    caretRect.X = caretRect.X - static_cast<float>(before) - static_cast<float>(position);
+    RenderBox(false);
+}
+
+void EditBox::DrawLines(SurfacePaint& record) {
+    firstVisibleLine = LineAtY(static_cast<float>(-scrollY), firstVisibleLine);
+    lastDrawnLine = firstVisibleLine;
+    const float bottom = textArea.Height - static_cast<float>(scrollY);
+    for (int line = firstVisibleLine; line <= lines.LineCount(); ++line) {
+        const RectF box = lines.LineBox(line);
+        DrawLine(line, box, record);
+        lastDrawnLine = line;
+        if (box.Y + box.Height > bottom) break;
+    }
+}
+
+int EditBox::LineAtY(float y, int) {
+    const int count = lines.LineCount();
+    for (int line = 1; line <= count; ++line) {
+        const RectF box = lines.LineBox(line);
+        if (box.Y - y <= kTolerance && y - (box.Y + box.Height) <= kTolerance) return line;
+    }
+    return y > 0 ? count : 1;
+}
+
+void EditBox::DrawLine(int line, const RectF& lineBox, SurfacePaint& record) {
+    GpGraphics* graphics = record.graphics;
+    RectF layout = LayoutBox(lineBox);
+    layout.X += textArea.X;
+    layout.Y += textArea.Y;
+    std::string text = lines.LineText(line);
+    if (text.empty()) text = " ";
+    const std::wstring wide = ToWide(text);
+    ClipRect(graphics, textArea);
+    gp::GdipDrawString(graphics, wide.c_str(), -1, font, &layout, format.Handle(), textBrush.get());
+
+    // The highlighted columns of this line, if it takes part in the selection.
+    int first = 0;
+    int length = 0;
+    const int n = CharCount(text);
+    if (!SelectionEmpty()) {
+        const bool anchorEarlier = anchorLine < caretLine;
+        if (anchorLine == line && caretLine == line) {
+            first = caretColumn;
+            length = anchorColumn - caretColumn;
+        } else if (line == anchorLine) {
+            if (anchorEarlier)
+                first = anchorColumn, length = n - anchorColumn;
+            else
+                first = 0, length = anchorColumn;
+        } else if (line == caretLine) {
+            if (anchorEarlier)
+                first = 0, length = caretColumn;
+            else
+                first = caretColumn, length = n - caretColumn;
+        } else if (line > std::min(anchorLine, caretLine) &&
+                   line < std::max(anchorLine, caretLine)) {
+            first = 0, length = n;
+        }
+    }
+    if (length != 0) {
+        RangeMeasure measured = MeasureRange(wide, first, length, layout, true);
+        if (measured.ok && measured.region) {
+            const bool wraps = lineBox.Height > lines.LineHeight() + 2;
+            for (RectF row : RegionRects(measured.region.get())) {
+                row.Y -= 2;
+                row.Height += wraps ? 3 : 4;
+                UniqueGpBrush fill = MakeSolidBrush(kHighlight);
+                gp::GdipFillRectangle(graphics, fill.get(), row.X, row.Y, row.Width - 1,
+                                      row.Height - 1);
+                RectOutline(graphics, row, kHighlight);
+                gp::GdipCombineRegionRect(measured.region.get(), &row, Gdiplus::CombineModeUnion);
+            }
+            // The selected characters again, white, inside the highlight only.
+            gp::GdipSetClipRegion(graphics, measured.region.get(), Gdiplus::CombineModeIntersect);
+            UniqueGpBrush white = MakeSolidBrush(kSelectedText);
+            gp::GdipDrawString(graphics, wide.c_str(), -1, font, &layout, format.Handle(),
+                               white.get());
+        }
+    }
+    ResetClip(graphics);
+}
+
+RectF EditBox::PosFromsIndex(int line, int& index, bool adjustScroll, int extraHeight) {
+    const RectF box = lines.LineBox(line);
+    const RectF layout = LayoutBox(box);
+    const std::string text = lines.LineText(line);
+    const int n = CharCount(text);
+    if (index >= n) index -= 1;
+    const std::wstring wide = ToWide(text);
+
+    RectF bounds;
+    bool measuredOk = false;
+    if (index >= 0) {
+        RangeMeasure measured = MeasureRange(wide, index, 1, layout, false);
+        measuredOk = measured.ok;
+        bounds = measured.bounds;
+        // A character without extent (a control character): the caret goes
+        // after the one before it instead.
+        if (measuredOk && std::fabs(bounds.Width) < kTolerance &&
+            std::fabs(bounds.Height) < kTolerance) {
+            RangeMeasure before = MeasureRange(wide, index - 1, 1, layout, false);
+            if (before.ok) bounds = before.bounds;
+        }
+    }
+    if (index < 0 || !measuredOk) bounds = RectF(layout.X, layout.Y, 1.0f, lines.LineHeight() - 3);
+
+    RectF caret(bounds.X + bounds.Width + textArea.X, bounds.Y + textArea.Y - 2, 1.0f,
+                bounds.Height + 4);
+    if (adjustScroll) {
+        if (caret.Y < textArea.Y - 2) {
+            scrollY = Trunc(static_cast<float>(scrollY) - caret.Y + caret.Height);
+        } else if (caret.Y + caret.Height > textArea.Y + textArea.Height - 2) {
+            scrollY =
+                Trunc(static_cast<float>(scrollY) - caret.Height - static_cast<float>(extraHeight));
+        }
+        if (caret.X > textArea.X + textArea.Width) {
+            scrollX = Trunc(static_cast<float>(scrollX) - (caret.X - textArea.Width));
+        } else if (caret.X < textArea.X) {
+            scrollX =
+                Trunc(static_cast<float>(scrollX) + textArea.X - caret.X + textArea.Width / 5);
+        }
+    }
+    // Never past the end of the content, never before its start.
+    const int areaHeight = Trunc(textArea.Height);
+    const int areaWidth = Trunc(textArea.Width);
+    if (-scrollY > lines.ContentHeight() - areaHeight)
+        scrollY = -lines.ContentHeight() + areaHeight;
+    if (-scrollX > lines.ContentWidth() - areaWidth)
+        scrollX = -lines.ContentWidth() + areaWidth + 1;
+    scrollX = std::min(scrollX, 0);
+    scrollY = std::min(scrollY, 0);
+    if ((scrollBars & kHorizontalBar) && hScrollBar.handle) hScrollBar.Position(-scrollX);
+    if ((scrollBars & kVerticalBar) && vScrollBar.handle) vScrollBar.Position(-scrollY);
+    if (adjustScroll) return PosFromsIndex(line, index, false, 0);
+    return caret;
+}
+
+int EditBox::HitTest(int x, int y, int& outLine) {
+    int px = Trunc(static_cast<float>(x) - rect.X - textArea.X);
+    const int py = Trunc(static_cast<float>(y) - rect.Y - textArea.Y);
+    outLine = LineAtY(static_cast<float>(py - scrollY), firstVisibleLine);
+    px = std::max(px, 0);
+    const RectF layout = LayoutBox(lines.LineBox(outLine));
+    std::string text = lines.LineText(outLine);
+    if (text.empty()) text = " ";
+    RangeMeasure measured = MeasureRange(ToWide(text), 0, CharCount(text), layout, true);
+    const std::vector<RectF> rows = RegionRects(measured.region.get());
+    measured.region.reset();
+    for (const RectF& row : rows) {
+        const float top = row.Y - 2;
+        const float bottom = row.Y + row.Height + 2;
+        if (static_cast<float>(py) < top || static_cast<float>(py) > bottom) continue;
+        // Left of the row: its first character; right of it: its end.
+        if (static_cast<float>(px) < row.X) px = Trunc(row.X);
+        if (static_cast<float>(px) > row.X + row.Width) px = Trunc(row.X + row.Width);
+        break;
+    }
+    return ColumnAtPoint(text, layout, px, py);
+}
+
+int EditBox::ColumnAtPoint(const std::string& text, const RectF& layout, int px, int py) {
+    const std::wstring wide = ToWide(text);
+    const auto x = static_cast<float>(px);
+    const auto y = static_cast<float>(py);
+    int lo = 0;
+    int hi = CharCount(text);
+    int mid = 0;
+    while (lo <= hi) {
+        mid = (lo + hi) / 2;
+        RangeMeasure measured = MeasureRange(wide, mid, 1, layout, false);
+        if (!measured.ok) return mid;  // after the last character
+        RectF b = measured.bounds;
+        b.Y -= 6;  // the hit box reaches 6 pixels above the character and 5 below
+        b.Height += 11;
+        if (x - b.X >= -kTolerance && y - b.Y >= -kTolerance && b.X + b.Width - x > kTolerance &&
+            b.Y + b.Height - y > kTolerance)
+            return x > b.X + b.Width / 2 ? mid + 1 : mid;
+        if (b.Y > y || (b.Y + b.Height > y && b.X > x))
+            hi = mid - 1;
+        else
+            lo = mid + 1;
+    }
+    return mid;
+}
+
+void EditBox::DrawCaret(bool on) {
+    const float cx = caretRect.X;
+    const float cy = caretRect.Y + 2;
+    const bool inside = cx >= textArea.X && cy >= textArea.Y && cx < textArea.X + textArea.Width &&
+                        cy < textArea.Y + textArea.Height;
+    if (!inside || caretRect.Y + prevCaretRect.Height > textArea.Y + textArea.Height) return;
+    if (!host || !hostWindow) return;
+    // A layered window shows only what it is given: no caret there.
+    if (GetWindowLongA(hostWindow, GWL_EXSTYLE) & WS_EX_LAYERED) return;
+    HDC dc = host->windowDC ? host->windowDC->get() : nullptr;
+    if (!dc) return;
+    const int x = Trunc(rect.X + caretRect.X);
+    const float y = rect.Y + caretRect.Y;
+    if (on) {
+        MoveToEx(dc, x, Trunc(caretRect.Y < textArea.Y ? y + 2 : y), nullptr);
+        LineTo(dc, x, Trunc(y + caretRect.Height));
+    } else if (host->backDC) {
+        BitBlt(dc, x, Trunc(y), 1, Trunc(caretRect.Height), host->backDC.get(), x, Trunc(y),
+               SRCCOPY);
+    }
+}
