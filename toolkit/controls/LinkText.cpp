@@ -225,6 +225,18 @@ GpFont* LinkText::CurrentFont() const {
 }
 
 void LinkText::ReplaceFont(const std::string& name, float size, int style) {
+    // Back at the default font's family, size and style the shared font itself
+    // is used again, so a hover leaves the caption exactly as it was.
+    if (DefaultFont) {
+        Gdiplus::REAL defaultSize = 0;
+        INT defaultStyle = 0;
+        gp::GdipGetFontSize(DefaultFont, &defaultSize);
+        gp::GdipGetFontStyle(DefaultFont, &defaultStyle);
+        if (size == defaultSize && style == defaultStyle && name == FontFamilyName(DefaultFont)) {
+            font.Release();
+            return;
+        }
+    }
     // The old font goes only once the new one exists: the caption always has one.
     if (GpFont* made = CreateFontByName(name, size, style)) font.SetHandle(made);
 }
