@@ -202,6 +202,7 @@ void Element::Invalidate() {
 
 void Element::Move(std::optional<int> x, std::optional<int> y, std::optional<int> width,
                    std::optional<int> height, std::optional<bool> redraw) {
+    if (!handle) return;  // never created, or its host is gone
     const int nx = x.value_or(static_cast<int>(rect.X));
     const int ny = y.value_or(static_cast<int>(rect.Y));
     const int nw = width.value_or(static_cast<int>(rect.Width));

@@ -47,10 +47,23 @@ UIHost::UIHost() = default;
 UIHost::~UIHost() {
     // No message may reach a released host: give the window its procedure back.
     if (prevWndProc) OnDestroy(hwnd);
+    if (detachedWindow && IsWindow(detachedWindow) &&
+        reinterpret_cast<WNDPROC>(GetWindowLongPtrA(detachedWindow, GWLP_WNDPROC)) == wndProcThunk)
+        SetWindowLongPtrA(detachedWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(detachedProc));
     FreeExecutable(reinterpret_cast<void*>(wndProcThunk));
 }
 
 LRESULT UIHost::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (!prevWndProc) {
+        // Reached after the detach: our procedure was put back by a subclass
+        // that left after us. Take it out again and pass the message on.
+        if (!detachedProc) return 0;
+        if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(detachedWindow, GWLP_WNDPROC)) ==
+            wndProcThunk)
+            SetWindowLongPtrA(detachedWindow, GWLP_WNDPROC,
+                              reinterpret_cast<LONG_PTR>(detachedProc));
+        return CallWindowProcA(detachedProc, detachedWindow, msg, wParam, lParam);
+    }
     // OnDestroy clears both; default processing still needs them.
     const HWND window = hwnd;
     const WNDPROC previous = prevWndProc;
@@ -308,8 +321,13 @@ bool UIHost::Attach(HWND window, const AttachOptions& options) {
     if (translucency != -1) AddStyle(window, WS_EX_LAYERED, true);
     redrawQueue.Init(window, selfRef, backGraphics.get());
 
-    prevWndProc = reinterpret_cast<WNDPROC>(
+    const auto replaced = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(wndProcThunk)));
+    // Our own thunk, put back late by a departing subclass, is no previous
+    // procedure: calling it would loop.
+    prevWndProc = replaced == wndProcThunk && window == detachedWindow ? detachedProc : replaced;
+    detachedWindow = nullptr;
+    detachedProc = nullptr;
     // Let the new styles and the whole-window client area take effect now,
     // not at the next size change. The size does not change, so OnSize
     // leaves the fresh buffers alone.
@@ -378,6 +396,8 @@ void UIHost::OnDestroy(HWND window) {
     // puts back the procedure it found: it must go before ours is restored.
     DestroyTooltip();
     SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(prevWndProc));
+    detachedWindow = window;
+    detachedProc = prevWndProc;
     // No element may find a host that is gone.
     RemovePropA(window, kHostProperty);
 

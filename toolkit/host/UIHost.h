@@ -189,4 +189,9 @@ private:
 
     std::string bgSourceCopy;  // the bytes behind bgSource when bgSourceKind is 0
     std::string tooltipText;   // the text toolInfo points at
+    // The window and procedure of the last detach: a subclass that sat on top
+    // of ours may put our thunk back after we left (the tooltip's does when its
+    // tool goes while a message is being handled); late messages are passed on.
+    HWND detachedWindow = nullptr;
+    WNDPROC detachedProc = nullptr;
 };

@@ -46,7 +46,8 @@ inline UIHost*& WatchedHost() {
 }
 
 inline LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg >= WM_USER || msg == WM_LBUTTONDOWN || msg == WM_TIMER || msg == WM_KEYDOWN) {
+    if (msg >= WM_USER || msg == WM_LBUTTONDOWN || msg == WM_TIMER || msg == WM_KEYDOWN ||
+        msg == WM_NCDESTROY) {
         UIHost* host = WatchedHost();
         Seen().push_back({msg, wParam, lParam, host && !host->redrawQueue.IsIdle()});
     }

@@ -104,3 +104,42 @@ TEST(Tooltip, FollowsTheHintedElement) {
 }
 
 }  // namespace
+
+namespace {
+
+WNDPROC CurrentProc(HWND hwnd) {
+    return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC));
+}
+
+// The tool subclasses the host window on top of the host's own procedure; its
+// removal must not bring the host's procedure back after the host has gone.
+TEST(Tooltip, TeardownLeavesTheWindowItsOwnProcedure) {
+    {
+        TestWindow window(300, 200);
+        UIHost host;
+        ASSERT_TRUE(host.Attach(window.get()));
+        ProbeElement a;
+        a.Create(window.get(), Rf(10, 10, 50, 20), 2);
+        a.Hint(std::string("tip"), true);
+        host.OnDestroy(window.get());
+        EXPECT_EQ(CurrentProc(window.get()), reinterpret_cast<WNDPROC>(RecordingProc));
+        Seen().clear();
+        SendMessageA(window.get(), WM_USER + 1, 0, 0);
+        EXPECT_EQ(Seen().size(), 1u);
+    }
+    {
+        UIHost host;
+        ProbeElement a;
+        TestWindow window(300, 200);
+        ASSERT_TRUE(host.Attach(window.get()));
+        a.Create(window.get(), Rf(10, 10, 50, 20), 2);
+        a.Hint(std::string("tip"), true);
+        Seen().clear();
+        DestroyWindow(window.get());  // WM_DESTROY, then WM_NCDESTROY to the window's own procedure
+        bool ncDestroy = false;
+        for (const SeenMessage& m : Seen()) ncDestroy = ncDestroy || m.msg == WM_NCDESTROY;
+        EXPECT_TRUE(ncDestroy);
+    }
+}
+
+}  // namespace
