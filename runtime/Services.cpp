@@ -63,6 +63,10 @@ void ClearPanel(UnitRef panel) {
     detail::PanelClear(Resolve(panel));
 }
 
+Picture PanelContent(UnitRef panel) {
+    return detail::PanelContent(Resolve(panel));
+}
+
 std::string ProgramDirectory() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
@@ -84,6 +88,10 @@ std::string ProgramDirectory() {
 int WriteFile(std::string_view path, std::initializer_list<ByteBlock> blocks) {
     if (path.empty()) return 0;
     std::wstring widePath = detail::Widen(path);
+    // Windows refuses to open a read-only file for writing; say so here too,
+    // where a file system would let a privileged user through (Wine as root).
+    DWORD attributes = GetFileAttributesW(widePath.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return 0;
     UniqueFile file(CreateFileW(widePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return 0;

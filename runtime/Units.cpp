@@ -393,19 +393,25 @@ public:
         d.backColour = backColour_;
         return std::make_unique<DrawingPanel>(form, d, background_);
     }
-    LRESULT OnMessage(UINT msg, WPARAM, LPARAM) override {
-        if (msg == WM_ERASEBKGND) return 1;
-        if (msg != WM_PAINT) return kNotHandled;
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        if (dc_) {
-            const RECT& r = ps.rcPaint;
-            BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, dc_.get(), r.left, r.top,
-                   SRCCOPY);
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM) override {
+        switch (msg) {
+            case WM_ERASEBKGND:
+                return 1;
+            case WM_PAINT: {
+                PAINTSTRUCT ps;
+                HDC dc = BeginPaint(hwnd, &ps);
+                PaintTo(dc, ps.rcPaint);
+                EndPaint(hwnd, &ps);
+                return 0;
+            }
+            case WM_PRINTCLIENT: {
+                RECT r{0, 0, width, height};
+                PaintTo(reinterpret_cast<HDC>(wParam), r);
+                return 0;
+            }
+            default:
+                return kNotHandled;
         }
-        PaintWindowlessUnits(*form, this, dc);
-        EndPaint(hwnd, &ps);
-        return 0;
     }
 
     void Clear() {
@@ -457,6 +463,13 @@ public:
     }
 
 private:
+    void PaintTo(HDC dc, const RECT& r) {
+        if (dc_)
+            BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, dc_.get(), r.left, r.top,
+                   SRCCOPY);
+        PaintWindowlessUnits(*form, this, dc);
+    }
+
     // Picture pixels of `key` (and fully transparent ones) leave the surface
     // unchanged: a monochrome mask marks them, then the picture is combined
     // with the surface through it (x ^ s, & mask, ^ s).
