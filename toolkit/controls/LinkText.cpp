@@ -8,6 +8,7 @@
 #include "toolkit/core/Toolkit.h"
 #include "toolkit/draw/Colour.h"
 #include "toolkit/draw/GdipOwners.h"
+#include "toolkit/draw/GlowText.h"
 #include "toolkit/draw/Shapes.h"
 
 namespace {
@@ -31,58 +32,6 @@ INT_PTR OpenWithShell(const std::wstring& target) {
 LinkOpener& Opener() {
     static LinkOpener opener = OpenWithShell;
     return opener;
-}
-
-// Text with an optional halo behind it, so that it stays readable on any
-// picture. Stands in for the caption bar's glow-text routine, which the link
-// draws its caption with, until that routine is part of the host.
-void DrawLinkGlowText(GpGraphics* graphics, const RectF& rect, const std::wstring& text,
-                      GpFont* font, Gdiplus::ARGB textColour, GpStringFormat* format, int style,
-                      std::optional<Gdiplus::ARGB> haloColour) {
-    if (!graphics || !font) return;
-    if (!haloColour) {
-        const double brightness = 0.299 * ((textColour >> 16) & 0xFF) +
-                                  0.587 * ((textColour >> 8) & 0xFF) + 0.114 * (textColour & 0xFF);
-        haloColour = brightness < 192 ? 0x55FFFFFFu : 0x4B000000u;
-    }
-    const int scale = style == 3 ? 3 : style == 4 ? 1 : 0;
-    if (scale) {
-        // The text thickened by one pixel into A, shrunk into B and drawn back
-        // at full size: at scale 3 the shrinking blurs it into a soft glow.
-        const int widthA = static_cast<int>(rect.Width + 7);
-        const int heightA = static_cast<int>(rect.Height + 7);
-        const int widthB = static_cast<int>((rect.Width + 7) / static_cast<float>(scale));
-        const int heightB = static_cast<int>((rect.Height + 7) / static_cast<float>(scale));
-        ArgbCanvas a = ArgbCanvas::Create(widthA, heightA);
-        ArgbCanvas b = ArgbCanvas::Create(widthB, heightB);
-        if (a.graphics && b.graphics) {
-            gp::GdipSetSmoothingMode(a.graphics.get(), Gdiplus::SmoothingModeAntiAlias);
-            gp::GdipSetTextRenderingHint(a.graphics.get(),
-                                         Gdiplus::TextRenderingHintAntiAliasGridFit);
-            UniqueGpBrush haloBrush = MakeSolidBrush(*haloColour);
-            static constexpr float kOffsets[5][2] = {{5, 4}, {3, 4}, {4, 3}, {4, 5}, {4, 4}};
-            for (const auto& offset : kOffsets) {
-                const RectF box(offset[0], offset[1], rect.Width, rect.Height);
-                gp::GdipDrawString(a.graphics.get(), text.c_str(), -1, font, &box, format,
-                                   haloBrush.get());
-            }
-            gp::GdipSetSmoothingMode(b.graphics.get(), Gdiplus::SmoothingModeAntiAlias);
-            gp::GdipSetCompositingQuality(b.graphics.get(),
-                                          Gdiplus::CompositingQualityGammaCorrected);
-            gp::GdipSetInterpolationMode(b.graphics.get(),
-                                         Gdiplus::InterpolationModeHighQualityBilinear);
-            gp::GdipDrawImageRectRect(b.graphics.get(), a.bitmap.get(), 0, 0,
-                                      static_cast<float>(widthB), static_cast<float>(heightB), 0, 0,
-                                      static_cast<float>(widthA), static_cast<float>(heightA),
-                                      Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
-            gp::GdipDrawImageRectRect(graphics, b.bitmap.get(), rect.X - 4, rect.Y - 4,
-                                      rect.Width + 7, rect.Height + 7, 0, 0,
-                                      static_cast<float>(widthB), static_cast<float>(heightB),
-                                      Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
-        }
-    }
-    UniqueGpBrush brush = MakeSolidBrush(textColour);
-    gp::GdipDrawString(graphics, text.c_str(), -1, font, &rect, format, brush.get());
 }
 
 }  // namespace
@@ -373,10 +322,9 @@ void LinkText::Paint() {
                 box.Width = measured.Width;
                 box.Height = measured.Height;
             }
-            DrawLinkGlowText(
-                graphics, box, ToWide(caption), CurrentFont(), textColour, stringFormat.Handle(),
-                textEffect,
-                effectColour ? std::optional<Gdiplus::ARGB>(effectColour) : std::nullopt);
+            DrawGlowText(graphics, box, ToWide(caption), CurrentFont(), textColour,
+                         stringFormat.Handle(), textEffect,
+                         effectColour ? std::optional<Gdiplus::ARGB>(effectColour) : std::nullopt);
         }
     }
     EndSurfacePaint(record);
