@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <functional>
 #include <unordered_map>
 
@@ -65,7 +66,12 @@ HICON IconFromBytes(ByteBlock bytes) {
 
 BOOL CALLBACK DisableOther(HWND hwnd, LPARAM param) {
     auto* form = reinterpret_cast<Form*>(param);
-    if (hwnd != form->hwnd && IsWindowEnabled(hwnd)) {
+    // The visible windows, and every form even while hidden: a page may hide
+    // the start window and show it again while it runs.
+    wchar_t className[32] = {};
+    GetClassNameW(hwnd, className, 32);
+    bool isForm = wcscmp(className, kFormClass) == 0;
+    if (hwnd != form->hwnd && IsWindowEnabled(hwnd) && (isForm || IsWindowVisible(hwnd))) {
         EnableWindow(hwnd, FALSE);
         form->disabledWindows.push_back(hwnd);
     }

@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "runtime/Form.h"
@@ -213,8 +215,17 @@ TEST_F(FormTest, QueuedDestroyInsideCreatedClosesOnlyWhenTheLoopTakesIt) {
     EXPECT_FALSE(IsAlive(d));
 }
 
+// Like the words page: the start window is hidden while the page runs and
+// comes back before the page closes; it stays disabled all the same.
+int HideStart(const Event&) {
+    SetFormProperty(FindForm(0x52010001), kVisible, 0);
+    return 0;
+}
+
 int CheckStartDisabledThenClose(const Event& e) {
-    rec.startEnabledInDialog = IsWindowEnabled(FormWindowHandle(FindForm(0x52010001))) != 0;
+    UnitRef start = FindForm(0x52010001);
+    SetFormProperty(start, kVisible, 1);
+    rec.startEnabledInDialog = IsWindowEnabled(FormWindowHandle(start)) != 0;
     DestroyForm(e.form);
     SetFormProperty(e.unit, kCaptionOrInterval, 0);
     return 0;
@@ -225,12 +236,15 @@ const UnitDescription kDialogUnits[] = {
 
 TEST_F(FormTest, DialogModeDisablesOtherWindowsUntilItCloses) {
     static const FormDescription start = TestForm();
-    static const FormDescription page{.id = 9, .width = 100, .height = 100, .units = kDialogUnits};
+    static constexpr EventBinding pageEvents[] = {{EventKind::Created, HideStart}};
+    static const FormDescription page{
+        .id = 9, .width = 100, .height = 100, .events = pageEvents, .units = kDialogUnits};
     UnitRef s = LoadForm(start);
     UnitRef p = LoadForm(page, {}, true);  // returns after the page has closed itself
     EXPECT_FALSE(rec.startEnabledInDialog);
     EXPECT_FALSE(IsAlive(p));
     EXPECT_TRUE(IsWindowEnabled(FormWindowHandle(s)));
+    EXPECT_TRUE(IsWindowVisible(FormWindowHandle(s)));
 }
 
 TEST_F(FormTest, TimerIntervalRules) {
@@ -331,6 +345,79 @@ TEST_F(FormTest, LoadingAndClosingFormsLeaksNoObjects) {
     }
     Quit();
     EXPECT_LE(count(), before);
+}
+
+}  // namespace
+
+namespace {
+
+// A 16 x 16 32-bit icon file, as the start form carries one.
+std::vector<unsigned char> MakeIcon() {
+    std::vector<unsigned char> ico = {0, 0, 1, 0, 1, 0};
+    const std::uint32_t imageSize = 40 + 16 * 16 * 4 + 16 * 4;
+    auto put32 = [](std::vector<unsigned char>& v, std::uint32_t x) {
+        for (int i = 0; i < 4; ++i) v.push_back(static_cast<unsigned char>(x >> (8 * i)));
+    };
+    ico.insert(ico.end(), {16, 16, 0, 0, 1, 0, 32, 0});
+    put32(ico, imageSize);
+    put32(ico, 22);
+    put32(ico, 40);
+    put32(ico, 16);
+    put32(ico, 32);  // colour and mask heights together
+    ico.insert(ico.end(), {1, 0, 32, 0});
+    for (int i = 0; i < 6; ++i) put32(ico, 0);
+    for (int i = 0; i < 16 * 16; ++i) put32(ico, 0xFFC03060);
+    ico.insert(ico.end(), 16 * 4, 0);
+    return ico;
+}
+
+TEST_F(FormTest, FormIconComesFromItsBytes) {
+    static const std::vector<unsigned char> icon = MakeIcon();
+    static const FormDescription form{
+        .id = 30,
+        .width = 60,
+        .height = 60,
+        .icon = ByteBlock(icon.data(), static_cast<std::uint32_t>(icon.size()))};
+    UnitRef f = LoadForm(form);
+    EXPECT_NE(SendMessageW(FormWindowHandle(f), WM_GETICON, ICON_BIG, 0), 0);
+    static const std::vector<unsigned char> broken(icon.begin(), icon.begin() + 30);
+    static const FormDescription bad{
+        .id = 31,
+        .width = 60,
+        .height = 60,
+        .icon = ByteBlock(broken.data(), static_cast<std::uint32_t>(broken.size()))};
+    UnitRef b = LoadForm(bad);
+    EXPECT_TRUE(IsAlive(b));
+    EXPECT_EQ(SendMessageW(FormWindowHandle(b), WM_GETICON, ICON_BIG, 0), 0);
+}
+
+void AnnounceExit() {
+    std::fprintf(stderr, "exit routine ran\n");
+    std::fflush(stderr);
+}
+
+int EndFromNestedLoop(const Event&) {
+    EndProgram(3);
+}
+constexpr EventBinding kEndTick[] = {{EventKind::Tick, EndFromNestedLoop}};
+const UnitDescription kEndUnits[] = {
+    {.kind = UnitKind::Timer, .id = 1, .events = kEndTick, .interval = 10}};
+
+void RunPageThatEndsTheProgram() {
+    static const FormDescription start = TestForm();
+    static const FormDescription page{.id = 32, .width = 60, .height = 60, .units = kEndUnits};
+    InitRuntime();
+    SetExitRoutine(AnnounceExit);
+    LoadForm(start);
+    LoadForm(page, {}, true);
+    std::exit(9);  // not reached
+}
+
+// EndProgram from a timer inside a dialog form's nested loop: the exit routine
+// runs and the process ends with the code, while the start form is still open.
+TEST(EndProgramDeathTest, RunsTheExitRoutineAndEndsFromANestedLoop) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(RunPageThatEndsTheProgram(), ::testing::ExitedWithCode(3), "exit routine ran");
 }
 
 }  // namespace
