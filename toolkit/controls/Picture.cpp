@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "toolkit/draw/GdipOwners.h"
@@ -35,7 +36,12 @@ std::vector<std::uint32_t> ReadFrameDelays(GpImage* image) {
     if (gp::GdipGetPropertyItem(image, kFrameDelayTag, size, item) != Gdiplus::Ok) return delays;
     if (item->length > 0 && item->value &&
         (item->type == kTypeLong || item->type == kTypeSignedLong)) {
-        delays.resize(item->length / 4);
+        // Never past the end of what GDI+ filled in.
+        const auto* first = reinterpret_cast<const unsigned char*>(buffer.data());
+        const auto* value = static_cast<const unsigned char*>(item->value);
+        const size_t available =
+            value >= first && value < first + size ? static_cast<size_t>(first + size - value) : 0;
+        delays.resize(std::min<size_t>(item->length, available) / 4);
         std::memcpy(delays.data(), item->value, delays.size() * 4);
     }
     return delays;
