@@ -617,7 +617,6 @@ UnitRef FindForm(std::uint32_t formId) {
 UnitRef FindUnit(UnitRef formRef, std::uint32_t unitId) {
     Form* form = ResolveForm(formRef);
     if (!form) return {};
-    if (unitId == form->id) return form->Ref();
     Unit* unit = form->FindUnit(unitId);
     return unit ? unit->Ref() : UnitRef{};
 }
