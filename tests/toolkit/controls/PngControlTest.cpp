@@ -119,6 +119,12 @@ TEST_F(PngControlTest, AttachMakesTheWindowLayeredWithOneBlinkTimer) {
     EXPECT_EQ(SkinCompositeOf(window).At(10, 10), 0xFFFF0000u);
     EXPECT_TRUE(KillTimer(window, kSkinBlinkTimer));
     EXPECT_FALSE(KillTimer(window, kSkinBlinkTimer));
+    // A window whose blink timer already runs (its property says so) gets no other.
+    HWND marked = MakeWindow(20, 20);
+    SetPropA(marked, "PngControl_Time", reinterpret_cast<HANDLE>(64));
+    PngControl second;
+    ASSERT_TRUE(second.Attach(marked));
+    EXPECT_FALSE(KillTimer(marked, kSkinBlinkTimer));
 
     layer.Move(std::nullopt, std::nullopt, 70, 30);
     RECT rect{};
@@ -126,6 +132,11 @@ TEST_F(PngControlTest, AttachMakesTheWindowLayeredWithOneBlinkTimer) {
     EXPECT_EQ(rect.left, 40);
     EXPECT_EQ(rect.right - rect.left, 70);
     EXPECT_EQ(rect.bottom - rect.top, 30);
+    // The next composition follows the new size.
+    ASSERT_TRUE(layer.SetBackImage(red.get()));
+    EXPECT_EQ(SkinCompositeOf(window).width, 70);
+    EXPECT_EQ(SkinCompositeOf(window).At(60, 10), 0u);
+    EXPECT_EQ(SkinCompositeOf(window).At(49, 29), 0xFFFF0000u);
 }
 
 TEST_F(PngControlTest, BackgroundIsDrawnOneToOneAndClippedToTheWindow) {
