@@ -14,7 +14,7 @@ fi
 
 # A warm, persistent wine server: otherwise each test waits ~2.5 s for the
 # server to time out while it holds ctest's output pipe.
-"$GIFT_WINESERVER" -p
+"$GIFT_WINESERVER" -p || true  # already running for this prefix
 "$GIFT_WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 status=0
 ctest --test-dir "$BUILD_DIR" --output-on-failure --timeout 300 "$@" || status=$?

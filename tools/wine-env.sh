@@ -10,7 +10,7 @@ GIFT_WINESERVER=/usr/lib/wine/wineserver64
 export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv,winepulse.drv=d"
 
 gift_wine_prefix() {
-  if [ -f "$WINEPREFIX/.gift-ready" ]; then return 0; fi
+  if [ -f "$WINEPREFIX/.gift-ready-2" ]; then return 0; fi
   echo "[wine] creating prefix $WINEPREFIX"
   rm -rf "$WINEPREFIX"
   mkdir -p "$(dirname "$WINEPREFIX")"
@@ -27,8 +27,12 @@ Microsoft Sans Serif=DejaVu Sans
 Times New Roman=DejaVu Serif
 Courier New=DejaVu Sans Mono
 SUBST
+  # Without a window manager Wine waits 2 s whenever an unmanaged window is
+  # hidden or destroyed; unmanaged windows avoid it.
+  "$GIFT_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+    >/dev/null 2>&1 </dev/null
   "$GIFT_WINESERVER" -w
-  touch "$WINEPREFIX/.gift-ready"
+  touch "$WINEPREFIX/.gift-ready-2"
 }
 
 # Runs a command with a display: the current one, or a fresh Xvfb.
