@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -130,6 +131,19 @@ std::int64_t Colour(Element& element, int x, int y) {
     return p & 0xFFFFFF;
 }
 
+// A pixel (0x00RRGGBB) of the host's back buffer, a 32-bit bottom-up DIB.
+std::uint32_t BackPixel(UIHost& host, int x, int y) {
+    if (host.backGraphics) gp::GdipFlush(host.backGraphics.get(), Gdiplus::FlushIntentionSync);
+    DIBSECTION dib{};
+    if (GetObjectA(host.backBitmap.get(), sizeof(dib), &dib) != sizeof(dib) || !dib.dsBm.bmBits)
+        return 0xDEADBEEF;
+    const auto* row = static_cast<const unsigned char*>(dib.dsBm.bmBits) +
+                      static_cast<size_t>(dib.dsBm.bmHeight - 1 - y) * dib.dsBm.bmWidthBytes;
+    std::uint32_t value;
+    std::memcpy(&value, row + x * 4, 4);
+    return value & 0xFFFFFF;
+}
+
 class PictureTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -161,6 +175,8 @@ TEST_F(PictureTest, GifPlaysItsFramesWithTheStoredDelaysAndWraps) {
     Tick();
     EXPECT_EQ(Colour(picture, 20, 15), kGreen);
     EXPECT_EQ(picture.currentDelay, 130);
+    Pump();  // the host composes the new frame into its back buffer
+    EXPECT_EQ(BackPixel(hosted.host, 30, 25), kGreen);
     Tick();
     EXPECT_EQ(Colour(picture, 20, 15), kBlue);
     EXPECT_EQ(picture.currentDelay, 210);
