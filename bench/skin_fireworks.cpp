@@ -4,6 +4,8 @@
 //
 //   bench_skin_fireworks [frames]          timing (default 300 frames)
 //   bench_skin_fireworks --soak [frames]   memory and GDI objects (default 10000)
+// With GIFT_FIREWORKS_DIR set to a folder holding fireworks_01.png ... (the
+// gift's content), those frames are used instead of generated ones.
 #include <objidl.h>
 #include <gdiplus.h>
 #include <psapi.h>
@@ -15,8 +17,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
+#include "platform/Handle.h"
 #include "toolkit/controls/GlobalMemoryStream.h"
 #include "toolkit/controls/PngControl.h"
 #include "toolkit/core/Gdip.h"
@@ -123,6 +127,26 @@ std::vector<std::vector<unsigned char>> MakeFrames(int count) {
     return frames;
 }
 
+// The gift's own frames from `folder`, in order, as far as they exist.
+std::vector<std::vector<unsigned char>> ReadFrames(const char* folder) {
+    std::vector<std::vector<unsigned char>> frames;
+    for (int k = 1; k <= 35; ++k) {
+        char path[MAX_PATH];
+        std::snprintf(path, sizeof(path), "%s/fireworks_%02d.png", folder, k);
+        UniqueFile file(
+            CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (!file) break;
+        std::vector<unsigned char> bytes(GetFileSize(file.get(), nullptr));
+        DWORD read = 0;
+        if (bytes.empty() ||
+            !ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+            read != bytes.size())
+            break;
+        frames.push_back(std::move(bytes));
+    }
+    return frames;
+}
+
 void Pump() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -176,9 +200,16 @@ int main(int argc, char** argv) {
     const char* countArg = soak ? (argc > 2 ? argv[2] : nullptr) : (argc > 1 ? argv[1] : nullptr);
     const int frames = countArg ? std::max(1, std::atoi(countArg)) : (soak ? 10000 : 300);
     {
-        const std::vector<std::vector<unsigned char>> pngs = MakeFrames(4);
-        std::printf("frames: 640 x 480 RGBA PNG, %zu / %zu / %zu / %zu bytes\n", pngs[0].size(),
-                    pngs[1].size(), pngs[2].size(), pngs[3].size());
+        const char* folder = std::getenv("GIFT_FIREWORKS_DIR");
+        std::vector<std::vector<unsigned char>> pngs;
+        if (folder) pngs = ReadFrames(folder);
+        const bool own = !pngs.empty();
+        if (!own) pngs = MakeFrames(4);
+        size_t total = 0;
+        for (const auto& png : pngs) total += png.size();
+        std::printf("%zu frames of 640 x 480 RGBA PNG (%s), %zu bytes on average\n", pngs.size(),
+                    own ? "the gift's" : "generated", total / pngs.size());
+        const size_t n = pngs.size();
 
         WNDCLASSA wc{};
         wc.lpfnWndProc = DefWindowProcA;
@@ -191,15 +222,15 @@ int main(int argc, char** argv) {
         PngControl layer;
         layer.Attach(window.get());
         for (int i = 0; i < 20; ++i) {
-            layer.LoadBackImage(Block(pngs[i % 4]));
-            BareDecode(pngs[i % 4]);
+            layer.LoadBackImage(Block(pngs[i % n]));
+            BareDecode(pngs[i % n]);
             Pump();
         }
 
         if (!soak) {
             std::vector<double> bare, frame, compose, present;
             for (int i = 0; i < frames; ++i) {
-                const auto& png = pngs[i % 4];
+                const auto& png = pngs[i % n];
                 // Alternate the order so neither side always runs with warm caches.
                 if (i % 2) bare.push_back(BareDecode(png));
                 const double start = Now();
@@ -236,7 +267,7 @@ int main(int argc, char** argv) {
             SIZE_T baseline = 0;
             const int every = std::max(1, frames / 10);
             for (int i = 1; i <= frames; ++i) {
-                layer.LoadBackImage(Block(pngs[i % 4]));
+                layer.LoadBackImage(Block(pngs[i % n]));
                 Pump();
                 if (i == std::min(100, frames)) baseline = PrivateBytes();
                 if (i % every == 0 || i == 100) {
