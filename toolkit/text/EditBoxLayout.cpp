@@ -300,7 +300,7 @@ RectF EditBox::PosFromsIndex(int line, int& index, bool adjustScroll, int extraH
 
 int EditBox::HitTest(int x, int y, int& outLine) {
     int px = Trunc(static_cast<float>(x) - rect.X - textArea.X);
-    const int py = Trunc(static_cast<float>(y) - rect.Y - textArea.Y);
+    int py = Trunc(static_cast<float>(y) - rect.Y - textArea.Y);
     outLine = LineAtY(static_cast<float>(py - scrollY), firstVisibleLine);
     px = std::max(px, 0);
     const RectF layout = LayoutBox(lines.LineBox(outLine));
@@ -309,6 +309,14 @@ int EditBox::HitTest(int x, int y, int& outLine) {
     RangeMeasure measured = MeasureRange(ToWide(text), 0, CharCount(text), layout, true);
     const std::vector<RectF> rows = RegionRects(measured.region.get());
     measured.region.reset();
+    // Above or below the line's rows (a point outside the text): its first or
+    // last row, so the column follows x there too.
+    if (!rows.empty()) {
+        if (static_cast<float>(py) < rows.front().Y - 2)
+            py = Trunc(rows.front().Y + rows.front().Height / 2);
+        else if (static_cast<float>(py) > rows.back().Y + rows.back().Height + 2)
+            py = Trunc(rows.back().Y + rows.back().Height / 2);
+    }
     for (const RectF& row : rows) {
         const float top = row.Y - 2;
         const float bottom = row.Y + row.Height + 2;
