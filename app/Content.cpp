@@ -1,0 +1,122 @@
+#include "app/Content.h"
+
+// Symbols of the embedded blocks (cmake/Content.cmake); each names the first
+// data byte, with the byte count in the word in front of it.
+extern "C" {
+extern const unsigned char ContentStartBackground[];
+extern const unsigned char ContentFireworksBackground[];
+extern const unsigned char ContentWordsBackground[];
+extern const unsigned char ContentLetterBackground[];
+extern const unsigned char ContentPictureStrip[];
+extern const unsigned char ContentBigRose[];
+extern const unsigned char ContentFlower01[], ContentFlower02[], ContentFlower03[],
+    ContentFlower04[], ContentFlower05[], ContentFlower06[], ContentFlower07[],
+    ContentFlower08[], ContentFlower09[], ContentFlower10[], ContentFlower11[],
+    ContentFlower12[], ContentFlower13[], ContentFlower14[], ContentFlower15[],
+    ContentFlower16[], ContentFlower17[], ContentFlower18[], ContentFlower19[],
+    ContentFlower20[], ContentFlower21[], ContentFlower22[];
+extern const unsigned char ContentFireworks01[], ContentFireworks02[], ContentFireworks03[],
+    ContentFireworks04[], ContentFireworks05[], ContentFireworks06[], ContentFireworks07[],
+    ContentFireworks08[], ContentFireworks09[], ContentFireworks10[], ContentFireworks11[],
+    ContentFireworks12[], ContentFireworks13[], ContentFireworks14[], ContentFireworks15[],
+    ContentFireworks16[], ContentFireworks17[], ContentFireworks18[], ContentFireworks19[],
+    ContentFireworks20[], ContentFireworks21[], ContentFireworks22[], ContentFireworks23[],
+    ContentFireworks24[], ContentFireworks25[], ContentFireworks26[], ContentFireworks27[],
+    ContentFireworks28[], ContentFireworks29[], ContentFireworks30[], ContentFireworks31[],
+    ContentFireworks32[], ContentFireworks33[], ContentFireworks34[], ContentFireworks35[];
+extern const unsigned char ContentRoseBox2[], ContentRoseBox3[], ContentRoseBox4[];
+extern const unsigned char ContentSong[];
+extern const unsigned char ContentStartIcon[];
+extern const unsigned char ContentFirstLetter[];
+extern const unsigned char ContentSecondLetter[];
+extern const unsigned char ContentPoem[];
+}
+
+namespace content {
+namespace {
+
+const unsigned char* const kFlowers[kFlowerCount] = {
+    ContentFlower01, ContentFlower02, ContentFlower03, ContentFlower04, ContentFlower05,
+    ContentFlower06, ContentFlower07, ContentFlower08, ContentFlower09, ContentFlower10,
+    ContentFlower11, ContentFlower12, ContentFlower13, ContentFlower14, ContentFlower15,
+    ContentFlower16, ContentFlower17, ContentFlower18, ContentFlower19, ContentFlower20,
+    ContentFlower21, ContentFlower22};
+
+const unsigned char* const kFireworks[kFireworksFrameCount] = {
+    ContentFireworks01, ContentFireworks02, ContentFireworks03, ContentFireworks04,
+    ContentFireworks05, ContentFireworks06, ContentFireworks07, ContentFireworks08,
+    ContentFireworks09, ContentFireworks10, ContentFireworks11, ContentFireworks12,
+    ContentFireworks13, ContentFireworks14, ContentFireworks15, ContentFireworks16,
+    ContentFireworks17, ContentFireworks18, ContentFireworks19, ContentFireworks20,
+    ContentFireworks21, ContentFireworks22, ContentFireworks23, ContentFireworks24,
+    ContentFireworks25, ContentFireworks26, ContentFireworks27, ContentFireworks28,
+    ContentFireworks29, ContentFireworks30, ContentFireworks31, ContentFireworks32,
+    ContentFireworks33, ContentFireworks34, ContentFireworks35};
+
+constexpr int kRainOrder[kRainPictureCount] = {16, 5, 8, 9, 10, 11, 12, 13};
+
+ByteBlock Block(const unsigned char* data) { return ByteBlock::FromDataPointer(data); }
+
+const char* Text(const unsigned char* data) { return reinterpret_cast<const char*>(data); }
+
+}  // namespace
+
+ByteBlock StartBackground() { return Block(ContentStartBackground); }
+ByteBlock FireworksBackground() { return Block(ContentFireworksBackground); }
+ByteBlock WordsBackground() { return Block(ContentWordsBackground); }
+ByteBlock LetterBackground() { return Block(ContentLetterBackground); }
+ByteBlock PictureStrip() { return Block(ContentPictureStrip); }
+ByteBlock BigRose() { return Block(ContentBigRose); }
+
+ByteBlock Flower(int n) {
+    if (n < 1 || n > kFlowerCount) return {};
+    return Block(kFlowers[n - 1]);
+}
+
+ByteBlock RainPicture(int n) {
+    if (n < 1 || n > kRainPictureCount) return {};
+    return Flower(kRainOrder[n - 1]);
+}
+
+ByteBlock BottomRowPicture() { return Flower(11); }
+
+ByteBlock RoseBox(int n) {
+    switch (n) {
+        case 2: return Block(ContentRoseBox2);
+        case 3: return Block(ContentRoseBox3);
+        case 4: return Block(ContentRoseBox4);
+        default: return {};
+    }
+}
+
+ByteBlock FireworksFrame(int n) {
+    if (n < 1 || n > kFireworksFrameCount) return {};
+    return Block(kFireworks[n - 1]);
+}
+
+ByteBlock Song() { return Block(ContentSong); }
+ByteBlock StartIcon() { return Block(ContentStartIcon); }
+
+const char* FirstLetter() { return Text(ContentFirstLetter); }
+const char* SecondLetter() { return Text(ContentSecondLetter); }
+
+const char* PoemLine(int n) {
+    if (n < 1 || n > kPoemLineCount) return "";
+    // The poem block holds its lines one after the other, each NUL-terminated.
+    const ByteBlock poem = Block(ContentPoem);
+    const char* line = Text(poem.data);
+    const char* const end = line + poem.size;
+    for (int i = 1; i < n; ++i) {
+        while (line < end && *line) ++line;
+        if (line >= end) return "";
+        ++line;
+    }
+    return line < end ? line : "";
+}
+
+const char* PoemLabelText(int label) {
+    if (label >= 6 && label <= 9) return PoemLine(15 - label);
+    return PoemLine(label);
+}
+
+}  // namespace content
