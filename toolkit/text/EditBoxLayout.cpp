@@ -142,10 +142,13 @@ void EditBox::UpdateScrollBars(bool layout, bool ranges) {
             const int maximum = lines.ContentHeight() - Trunc(textArea.Height);
             if (vScrollBar.Maximum() != maximum) vScrollBar.Maximum(maximum);
             vScrollBar.Step(Trunc(lines.LineHeight()));
+            // A position set before the range grew was held inside the old one.
+            vScrollBar.Position(-scrollY);
         }
         if ((scrollBars & kHorizontalBar) && hScrollBar.handle) {
             const int maximum = lines.ContentWidth() - Trunc(textArea.Width);
             if (hScrollBar.Maximum() != maximum) hScrollBar.Maximum(maximum);
+            hScrollBar.Position(-scrollX);
         }
     }
 }
