@@ -38,8 +38,8 @@ def path(p0, v0, k, t, g=GRAVITY):
 
 
 class Shell:
-    def __init__(self, spec, rng):
-        self.launch, self.burst, x, y, self.kind, colours, speed, count = spec
+    def __init__(self, entry, rng):
+        self.launch, self.burst, x, y, self.kind, colours, speed, count = entry
         self.pos = (float(x), float(y))
         self.start = (x + rng.uniform(-30, 30), H + 5.0)
         n = count

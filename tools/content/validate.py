@@ -140,8 +140,8 @@ def ico_size(b):
 READERS = {"jpeg": jpeg_size, "png-rgba": png_size, "gif": gif_size, "ico": ico_size}
 
 
-def check_picture(path, spec):
-    fmt, w, h, frames = spec
+def check_picture(path, entry):
+    fmt, w, h, frames = entry
     with open(path, "rb") as f:
         b = f.read()
     if not b:
@@ -206,13 +206,13 @@ def check_texts(folder):
 
 def validate(folder):
     problems = []
-    for name, spec in sorted(PICTURES.items()):
+    for name, entry in sorted(PICTURES.items()):
         path = os.path.join(folder, name)
         if not os.path.isfile(path):
             problems.append("%s: missing" % path)
             continue
         try:
-            check_picture(path, spec)
+            check_picture(path, entry)
         except (Bad, struct.error, IndexError) as e:
             problems.append("%s: %s" % (path, e if isinstance(e, Bad) else "damaged file"))
     path = os.path.join(folder, SONG)
