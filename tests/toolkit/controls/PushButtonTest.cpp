@@ -319,6 +319,29 @@ TEST_F(PushButtonTest, DestroyReleasesTheFontFormatAndAccessKey) {
     SendMessageA(hosted.window, WM_SYSKEYDOWN, 'G', 0);  // reaches nothing
 }
 
+TEST(PushButtonWindow, AWindowOfButtonsLeavesNoGdiOrUserObjectsBehind) {
+    if (!DefaultFont) StartToolkit();
+    const HANDLE self = GetCurrentProcess();
+    if (GetGuiResources(self, GR_GDIOBJECTS) == 0)
+        GTEST_SKIP() << "no GDI object counts on this system (Wine)";
+    auto round = [] {
+        HostedWindow hosted;
+        std::vector<PushButton> buttons(4);
+        for (int i = 0; i < 4; ++i) {
+            buttons[i].CreateButton(hosted.window, 10 + i * 50, 10, 45, 24, "&Go");
+            DeliverToElement(&buttons[i], kMouseEnter, 0, 0);
+            DeliverToElement(&buttons[i], WM_LBUTTONDOWN, 0, 0);
+        }
+        DestroyWindow(hosted.window);
+    };
+    round();  // first use loads what stays loaded
+    const DWORD gdi = GetGuiResources(self, GR_GDIOBJECTS);
+    const DWORD user = GetGuiResources(self, GR_USEROBJECTS);
+    for (int i = 0; i < 3; ++i) round();
+    EXPECT_EQ(GetGuiResources(self, GR_GDIOBJECTS), gdi);
+    EXPECT_EQ(GetGuiResources(self, GR_USEROBJECTS), user);
+}
+
 TEST(PushButtonAlone, WithoutAHostItStoresTheStateAndDrawsNothing) {
     PushButton button;
     button.PaintState(kButtonPressed, 153);
