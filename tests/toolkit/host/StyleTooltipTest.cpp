@@ -11,23 +11,6 @@ using namespace hosttest;
 
 namespace {
 
-TEST(WindowStyle, BitsChangeOnlyWhenTheyDiffer) {
-    TestWindow window(100, 80);
-    const HWND w = window.get();
-    EXPECT_FALSE(HasStyle(w, WS_THICKFRAME, false));
-    AddStyle(w, WS_THICKFRAME, false);
-    EXPECT_TRUE(HasStyle(w, WS_THICKFRAME, false));
-    const LONG once = GetWindowLongA(w, GWL_STYLE);
-    AddStyle(w, WS_THICKFRAME, false);
-    EXPECT_EQ(GetWindowLongA(w, GWL_STYLE), once);
-    RemoveStyle(w, WS_THICKFRAME, false);
-    EXPECT_FALSE(HasStyle(w, WS_THICKFRAME, false));
-    // The extended word is separate: the same bit value means WS_EX_LAYERED there.
-    AddStyle(w, WS_EX_LAYERED, true);
-    EXPECT_TRUE(HasStyle(w, WS_EX_LAYERED, true));
-    EXPECT_FALSE(HasStyle(w, WS_SYSMENU, false));
-}
-
 TEST(WindowStyle, ResizableSetsOnlyWhenGiven) {
     TestWindow window(100, 80);
     UIHost host;
@@ -36,11 +19,11 @@ TEST(WindowStyle, ResizableSetsOnlyWhenGiven) {
     EXPECT_FALSE(HasStyle(window.get(), WS_THICKFRAME, false));
     EXPECT_EQ(host.Resizable(1), 1);
     EXPECT_TRUE(HasStyle(window.get(), WS_THICKFRAME, false));
+    const LONG once = GetWindowLongA(window.get(), GWL_STYLE);
+    host.Resizable(1);  // the bit is already there: nothing changes
+    EXPECT_EQ(GetWindowLongA(window.get(), GWL_STYLE), once);
     EXPECT_EQ(host.Resizable(0), 0);
     EXPECT_FALSE(HasStyle(window.get(), WS_THICKFRAME, false));
-    EXPECT_EQ(host.Draggable(std::nullopt), 1);
-    EXPECT_EQ(host.Draggable(0), 0);
-    EXPECT_EQ(host.FrameStyle(3), 3);
 }
 
 struct ToolState {
@@ -99,8 +82,6 @@ TEST(Tooltip, FollowsTheHintedElement) {
     state = ReadTool(tooltip);
     ASSERT_EQ(state.count, 1);
     EXPECT_EQ(state.text, "now with a hint");
-    host.UpdateTooltip(nullptr, std::nullopt);  // nothing happens
-    EXPECT_EQ(ReadTool(tooltip).count, 1);
 }
 
 }  // namespace
