@@ -2,13 +2,17 @@
 
 #include <array>
 
+#include "app/Content.h"
+#include "app/StartWindow.h"
+
 namespace gift {
 namespace {
 
 using runtime::UnitDescription;
 using runtime::UnitKind;
 
-int OnStartFormCreated(const runtime::Event&) {
+int OnStartFormCreated(const runtime::Event& event) {
+    SetUpStartWindow(event.form);
     return 0;
 }
 
@@ -52,6 +56,7 @@ runtime::FormDescription MakeStartForm() {
     form.height = 342;
     form.visible = true;
     form.border = runtime::FormBorder::None;
+    form.icon = content::StartIcon();
     form.events = kStartEvents;
     form.units = kStartUnits;
     return form;

@@ -5,7 +5,9 @@
 #include <gdiplus.h>
 
 #include <cfloat>
+#include <memory>
 
+#include "app/AppObjects.h"
 #include "app/StartForm.h"
 #include "runtime/Form.h"
 #include "runtime/Program.h"
@@ -15,11 +17,7 @@ ULONG_PTR ApplicationGdiplusToken = 0;
 
 namespace {
 
-bool globalsAlive = false;
-
-void CreateGlobals() {
-    globalsAlive = true;
-}
+std::unique_ptr<gift::AppObjects> appObjects;
 
 void FirstApplicationModule() {}
 
@@ -36,13 +34,20 @@ void LastApplicationModule() {}
 
 }  // namespace
 
+gift::AppObjects& gift::App() {
+    return *appObjects;
+}
+
+void CreateGlobals() {
+    if (!appObjects) appObjects = std::make_unique<gift::AppObjects>();
+}
+
 bool GlobalsAlive() {
-    return globalsAlive;
+    return appObjects != nullptr;
 }
 
 void TeardownGlobals() {
-    if (!globalsAlive) return;
-    globalsAlive = false;
+    appObjects.reset();
 }
 
 int RunGift() {

@@ -6,6 +6,9 @@
 // window and its message loop; returns when the start window has closed.
 int RunGift();
 
+// Creates the global objects empty (gift::App()); does nothing while they exist.
+void CreateGlobals();
+
 // Releases the global objects in creation order. Safe to call twice.
 void TeardownGlobals();
 

@@ -5,13 +5,29 @@
 
 #include <gtest/gtest.h>
 
+#include "app/AppObjects.h"
 #include "app/Startup.h"
+#include "runtime/Music.h"
 #include "toolkit/core/Toolkit.h"
 
 namespace {
 
 RECT seenRect{};
 bool seenVisible = false;
+bool seenAttached = false;
+
+// The song goes nowhere: no sound device is needed.
+class SilentOutput : public audio::AudioOutput {
+public:
+    bool Open(int, int) override { return true; }
+    bool Write(const std::int16_t*, std::size_t) override { return true; }
+    void Drain() override {}
+    void Abort() override {}
+    void Close() override {}
+};
+std::unique_ptr<audio::AudioOutput> MakeSilent() {
+    return std::make_unique<SilentOutput>();
+}
 
 // Runs inside the start window's message loop: inspects the window, then
 // closes it the way a user would.
@@ -21,16 +37,20 @@ void CALLBACK CloseStartWindow(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
     GetWindowRect(start, &seenRect);
     seenVisible = IsWindowVisible(start) != FALSE;
+    seenAttached = GlobalsAlive() && gift::App().startHost.hwnd == start;
     PostMessageW(start, WM_CLOSE, 0, 0);
 }
 
 }  // namespace
 
 TEST(Startup, StartWindowOpensAndClosingItEndsTheProgram) {
+    runtime::SetAudioOutputFactory(MakeSilent);
     SetTimer(nullptr, 0, 50, CloseStartWindow);
     EXPECT_EQ(RunGift(), 0);
+    runtime::SetAudioOutputFactory(nullptr);
 
     EXPECT_TRUE(seenVisible);
+    EXPECT_TRUE(seenAttached);  // the Created event put the host on the window
     EXPECT_EQ(seenRect.left, 50);
     EXPECT_EQ(seenRect.top, 50);
     EXPECT_EQ(seenRect.right - seenRect.left, 486);

@@ -1,0 +1,285 @@
+// The start window as the start form's Created event builds it: the photograph
+// in the back buffer, the controls at the form's placeholders, the song beside
+// the program, the page buttons' bindings and the letter button.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/AppObjects.h"
+#include "app/Content.h"
+#include "app/Pages.h"
+#include "app/StartForm.h"
+#include "app/StartWindow.h"
+#include "app/Startup.h"
+#include "platform/audio/Mp3Decoder.h"
+#include "runtime/Form.h"
+#include "runtime/Music.h"
+#include "runtime/Program.h"
+#include "runtime/Services.h"
+#include "tests/support/TestData.h"
+#include "tests/toolkit/host/HostTestSupport.h"
+#include "toolkit/core/Text.h"
+
+using hosttest::A;
+using hosttest::BackPixel;
+
+namespace {
+
+std::atomic<long long> samplesPlayed{0};
+
+// Counts the samples instead of playing them: no sound device needed.
+class CountingOutput : public audio::AudioOutput {
+public:
+    bool Open(int rate, int channels) override { return rate > 0 && channels > 0; }
+    bool Write(const std::int16_t*, std::size_t count) override {
+        samplesPlayed += static_cast<long long>(count);
+        return !aborted_;
+    }
+    void Drain() override {}
+    void Abort() override { aborted_ = true; }
+    void Close() override {}
+
+private:
+    std::atomic<bool> aborted_{false};
+};
+
+std::unique_ptr<audio::AudioOutput> MakeCounting() {
+    return std::make_unique<CountingOutput>();
+}
+
+long long SamplesIn(ByteBlock mp3) {
+    audio::Mp3Decoder decoder;
+    decoder.Feed(mp3.data, mp3.size);
+    std::vector<std::int16_t> pcm(1 << 16);
+    long long total = 0;
+    for (;;) {
+        std::size_t count = 0;
+        if (decoder.Decode(pcm.data(), pcm.size(), count) != audio::Mp3Decoder::Status::Output)
+            break;
+        total += static_cast<long long>(count);
+    }
+    return total;
+}
+
+std::string ReadAll(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void Pump(DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        hosttest::Pump();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+}
+
+RectF RectOf(const runtime::UnitDescription& unit) {
+    return RectF(static_cast<float>(unit.left), static_cast<float>(unit.top),
+                 static_cast<float>(unit.width), static_cast<float>(unit.height));
+}
+
+bool SameRect(const RectF& a, const RectF& b) {
+    return a.X == b.X && a.Y == b.Y && a.Width == b.Width && a.Height == b.Height;
+}
+
+// The program's globals, runtime and toolkit as start-up leaves them, with the
+// music going to a counter.
+class StartWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        hosttest::EnsureToolkit();
+        runtime::InitRuntime();
+        CreateGlobals();
+        runtime::SetExitRoutine(TeardownGlobals);
+        samplesPlayed = 0;
+        runtime::SetAudioOutputFactory(MakeCounting);
+        songPath = ToWide(gift::MusicPath());
+    }
+    void TearDown() override {
+        runtime::Quit();  // destroys the forms, then releases the globals
+        runtime::SetAudioOutputFactory(nullptr);
+        DeleteFileW(songPath.c_str());
+    }
+
+    runtime::UnitRef OpenStartForm(const runtime::FormDescription& form = gift::StartForm()) {
+        runtime::UnitRef opened = runtime::LoadForm(form);
+        Pump(100);  // let the controls' first paints reach the back buffer
+        return opened;
+    }
+
+    std::wstring songPath;
+};
+
+TEST_F(StartWindowTest, PhotographFillsTheWindowBehindTheControls) {
+    const runtime::UnitRef form = OpenStartForm();
+    UIHost& host = gift::App().startHost;
+    ASSERT_EQ(host.hwnd, runtime::FormWindowHandle(form));
+    EXPECT_TRUE(IsWindowVisible(host.hwnd));
+    EXPECT_TRUE(GetWindowLongW(host.hwnd, GWL_EXSTYLE) & WS_EX_LAYERED);
+    EXPECT_EQ(host.captionFlags, 150);
+
+    // The margins left and right of the letter box show nothing but the
+    // photograph: opaque pixels that vary like a picture, not one flat fill.
+    std::set<std::uint32_t> colours;
+    int darkest = 255 * 3, brightest = 0;
+    for (int y = 60; y < 240; y += 6) {
+        for (int x : {12, 20, 28, 458, 466, 474}) {
+            const std::uint32_t pixel = BackPixel(host, x, y);
+            EXPECT_GE(A(pixel), 250) << x << "," << y;
+            colours.insert(pixel & 0xFFFFFF);
+            const int sum = hosttest::R(pixel) + hosttest::G(pixel) + hosttest::B(pixel);
+            darkest = std::min(darkest, sum);
+            brightest = std::max(brightest, sum);
+        }
+    }
+    EXPECT_GT(colours.size(), 60u);
+    EXPECT_GT(brightest - darkest, 60);
+}
+
+TEST_F(StartWindowTest, ControlsTakeTheirLookAndPlaceFromTheForm) {
+    // Every placeholder moved and resized: the controls follow the form.
+    const runtime::FormDescription& start = gift::StartForm();
+    std::vector<runtime::UnitDescription> units(start.units.begin(), start.units.end());
+    ASSERT_EQ(units.size(), 7u);
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        units[i].left += 3 + static_cast<int>(i);
+        units[i].top -= 9;
+        units[i].width -= 2 * static_cast<int>(i);
+        units[i].height += 4;
+    }
+    runtime::FormDescription moved = start;
+    moved.units = units;
+    OpenStartForm(moved);
+
+    gift::AppObjects& app = gift::App();
+    const Gdiplus::ARGB textColours[4] = {0xFE800000, 0xFEFF00FF, 0xFE800080, 0xFEFFA8FF};
+    const char* captions[4] = {"玫瑰盛宴", "爱的烟花", "想说的话", "给你的信"};
+    for (int i = 0; i < 4; ++i) {
+        PushButton& button = app.pageButtons[i];
+        ASSERT_NE(button.handle, nullptr) << i;
+        EXPECT_TRUE(SameRect(button.rect, RectOf(units[i]))) << i;
+        EXPECT_EQ(button.caption, captions[i]);
+        EXPECT_EQ(button.textColour, textColours[i]) << i;
+        EXPECT_EQ(button.effectColour, 0x64FFFF00u);
+        EXPECT_EQ(button.textEffect, 3);
+        EXPECT_EQ(button.corners, 7);
+    }
+
+    ASSERT_NE(app.letterBox.handle, nullptr);
+    EXPECT_TRUE(SameRect(app.letterBox.rect, RectOf(units[4])));
+    EXPECT_EQ(app.letterBox.Text(), content::FirstLetter());
+    EXPECT_EQ(app.letterBox.multiLine, 1);
+    EXPECT_EQ(app.letterBox.scrollBars, 3);  // the letter scrolls both ways
+    EXPECT_EQ(app.letterBox.frameStyle, 4u);
+
+    ASSERT_NE(app.contactLink.handle, nullptr);
+    EXPECT_TRUE(SameRect(app.contactLink.rect, RectOf(units[5])));
+    EXPECT_EQ(app.contactLink.caption, "<< 联系作者");
+    EXPECT_EQ(app.contactLink.LinkTarget(), gift::kContactAddress);
+    EXPECT_EQ(app.contactLink.WebMode(), 1);  // opened as it is, not as mail
+
+    ASSERT_NE(app.pictureStrip.handle, nullptr);
+    EXPECT_TRUE(SameRect(app.pictureStrip.rect, RectOf(units[6])));
+    EXPECT_EQ(app.pictureStrip.drawMode, kPictureStretch);
+    EXPECT_EQ(app.pictureStrip.data.size(), content::PictureStrip().size);
+}
+
+TEST_F(StartWindowTest, SongIsWrittenBesideTheProgramAndPlayedTwice) {
+    {
+        std::ofstream stale(songPath.c_str(), std::ios::binary);
+        stale << "an older, longer file that must not leave bytes behind";
+        stale << std::string(100000, 'x');
+    }
+    OpenStartForm();
+    const ByteBlock song = content::Song();
+    const std::string written = ReadAll(songPath);
+    ASSERT_EQ(written.size(), song.size);
+    EXPECT_TRUE(written == song.view());
+
+    ASSERT_TRUE(runtime::WaitForMusicEnd(120000));
+    EXPECT_EQ(samplesPlayed.load(), 2 * SamplesIn(song));
+}
+
+TEST_F(StartWindowTest, UnwritableSongStillOpensEverythingAndPlaysTheFileThere) {
+    // A song file from an earlier start that cannot be replaced now: held
+    // open without write sharing, as a read-only folder would refuse it.
+    const ByteBlock tone = ToneMp3();
+    {
+        std::ofstream earlier(songPath.c_str(), std::ios::binary);
+        earlier.write(reinterpret_cast<const char*>(tone.data), tone.size);
+    }
+    HANDLE held = CreateFileW(songPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+    OpenStartForm();
+    gift::AppObjects& app = gift::App();
+    EXPECT_TRUE(IsWindowVisible(app.startHost.hwnd));
+    for (PushButton& button : app.pageButtons) EXPECT_NE(button.handle, nullptr);
+    EXPECT_NE(app.letterBox.handle, nullptr);
+    EXPECT_NE(app.contactLink.handle, nullptr);
+    EXPECT_NE(app.pictureStrip.handle, nullptr);
+
+    // The player was given the same path and found the earlier file there.
+    ASSERT_TRUE(runtime::WaitForMusicEnd(30000));
+    EXPECT_EQ(samplesPlayed.load(), 2 * SamplesIn(tone));
+    CloseHandle(held);
+    EXPECT_EQ(ReadAll(songPath).size(), tone.size);
+}
+
+TEST_F(StartWindowTest, PageButtonsReachTheirHandlers) {
+    OpenStartForm();
+    gift::AppObjects& app = gift::App();
+    using Handler = LRESULT (*)(Element*, Element*, UINT, WPARAM, LPARAM);
+    const Handler expected[4] = {gift::OnRosePage, gift::OnFireworksPage, gift::OnWordsPage,
+                                 gift::OnLetterPage};
+    for (int i = 0; i < 4; ++i) {
+        int bound = 0;
+        for (const EventBinding& binding : app.pageButtons[i].eventTable) {
+            if (binding.code != kClick) continue;
+            const Handler* target = binding.handler.target<Handler>();
+            ASSERT_NE(target, nullptr) << i;
+            EXPECT_EQ(*target, expected[i]) << i;
+            ++bound;
+        }
+        EXPECT_EQ(bound, 1) << i;
+    }
+
+    // The letter opens no page: a click changes the photograph and the letter.
+    UIHost& host = app.startHost;
+    const std::uint32_t before = BackPixel(host, 20, 150);
+    const std::uint32_t beforeRight = BackPixel(host, 466, 100);
+    app.pageButtons[3].Send(kClick, 0, 0);
+    Pump(100);
+    EXPECT_EQ(host.bgSource.data, content::LetterBackground().data);
+    EXPECT_EQ(app.letterBox.Text(), content::SecondLetter());
+    EXPECT_GE(A(BackPixel(host, 20, 150)), 250);
+    EXPECT_TRUE(BackPixel(host, 20, 150) != before || BackPixel(host, 466, 100) != beforeRight);
+}
+
+TEST_F(StartWindowTest, ReleasingTheGlobalsGivesTheWindowItsProcedureBack) {
+    const runtime::UnitRef form = OpenStartForm();
+    const HWND window = runtime::FormWindowHandle(form);
+    const auto thunk = reinterpret_cast<LONG_PTR>(gift::App().startHost.wndProcThunk);
+    ASSERT_EQ(GetWindowLongPtrA(window, GWLP_WNDPROC), thunk);
+
+    TeardownGlobals();  // while the window still lives
+    EXPECT_NE(GetWindowLongPtrA(window, GWLP_WNDPROC), thunk);
+    // Messages still arriving reach no released object.
+    SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(60, 300));
+    InvalidateRect(window, nullptr, TRUE);
+    UpdateWindow(window);
+    Pump(50);
+    EXPECT_TRUE(IsWindow(window));
+}
+
+}  // namespace
