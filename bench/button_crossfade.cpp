@@ -1,7 +1,9 @@
 // One crossfade tick of a hovered push button on the start window's set-up:
 // a 486 x 342 layered host with four 81 x 24 page buttons. A tick is what the
 // button's 60 ms timer does: raise the fade alpha, redraw the button's
-// rectangle (cache restore, old and new picture blended) and present.
+// rectangle (cache restore, old and new picture blended) and present. The
+// tick is also split into drawing and presentation, and timed once more on an
+// opaque host, which presents only the changed rectangle.
 //
 //   bench_button_crossfade [ticks]   (default 400)
 #include <windows.h>
