@@ -170,7 +170,7 @@ private:
 
     // Input.
     void CaretUpdate();
-    void MoveTail();
+    void MoveTail(bool hadSelection, int oldScrollX, int oldScrollY);
     void CollapseSelection();
     void Backspace();
     void ArrowMove(WPARAM key);

@@ -207,10 +207,13 @@ void EditBox::CaretUpdate() {
     PlaceImeWindow();
 }
 
-void EditBox::MoveTail() {
+void EditBox::MoveTail(bool hadSelection, int oldScrollX, int oldScrollY) {
     CaretUpdate();
     UpdateScrollBars(false, true);
-    RenderBox(false);
+    // A plain caret move changes no pixel of the surface: only the caret
+    // line moves, which keeps arrow keys cheap.
+    if (hadSelection || !SelectionEmpty() || scrollX != oldScrollX || scrollY != oldScrollY)
+        RenderBox(false);
     DrawCaret(true);
 }
 
@@ -256,6 +259,9 @@ LRESULT EditBox::KeyDown(WPARAM key) {
         }
     }
     const bool extend = KeyHeld(VK_SHIFT) && inputMode != kPassword;
+    const bool hadSelection = !SelectionEmpty();
+    const int oldScrollX = scrollX;
+    const int oldScrollY = scrollY;
     switch (key) {
         case VK_RETURN:
             if (multiLine) InsertText("\r\n");
@@ -269,9 +275,10 @@ LRESULT EditBox::KeyDown(WPARAM key) {
         case VK_HOME:
         case VK_END: {
             const int column = key == VK_HOME ? 0 : LineChars(caretLine);
+            DrawCaret(false);
             caretColumn = column;
             if (!extend) CollapseSelection();
-            MoveTail();
+            MoveTail(hadSelection, oldScrollX, oldScrollY);
             return 0;
         }
         case VK_LEFT:
@@ -279,9 +286,10 @@ LRESULT EditBox::KeyDown(WPARAM key) {
         case VK_UP:
         case VK_DOWN:
             if (!multiLine && (key == VK_UP || key == VK_DOWN)) return 0;
+            DrawCaret(false);
             ArrowMove(key);
             if (!extend) CollapseSelection();
-            MoveTail();
+            MoveTail(hadSelection, oldScrollX, oldScrollY);
             return 0;
         case VK_SPACE:
             return 0;  // the space arrives as a character

@@ -225,6 +225,26 @@ TEST_F(EditBoxInput, ArrowsStopAtTheEndsAndShiftExtends) {
     EXPECT_TRUE(password.SelectedText().empty()) << "no selection by Shift in a password box";
 }
 
+TEST_F(EditBoxInput, CollapsingTheSelectionWithAnArrowRepaintsIt) {
+    Make({.text = "wwwwwwww", .multiLine = 1});
+    Caret(1, 0);
+    const LPARAM where = AtColumn(1, 1.5f);
+    const int x = static_cast<short>(LOWORD(where));
+    const int y = static_cast<int>(30 + box.textArea.Y + 2);
+    auto blue = [&] {
+        const std::uint32_t p = BackPixel(host, x, y);
+        return B(p) > 200 && R(p) < 120;
+    };
+    Key(VK_RIGHT, {VK_SHIFT});
+    Key(VK_RIGHT, {VK_SHIFT});
+    EXPECT_TRUE(blue());
+    Press(VK_RIGHT);
+    EXPECT_FALSE(blue()) << "the highlight goes with the selection";
+    Press(VK_LEFT);
+    EXPECT_EQ(box.caretColumn, 2);
+    EXPECT_TRUE(box.SelectedText().empty());
+}
+
 TEST_F(EditBoxInput, DoubleAndTripleClicks) {
     Make({.text = "say Hello2u now\r\n中文字符", .multiLine = 1});
     box.Send(WM_LBUTTONDOWN, MK_LBUTTON, AtColumn(1, 6.7f));
