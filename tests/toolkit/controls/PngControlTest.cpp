@@ -50,6 +50,17 @@ std::vector<unsigned char> EncodePng(GpImage* image) {
     return stream.Bytes();
 }
 
+// A 640 x 480 fireworks-page-sized frame with varying alpha, as PNG bytes.
+const std::vector<unsigned char>& FramePng() {
+    static const std::vector<unsigned char> png = [] {
+        UniqueGpBitmap frame = MakePicture(640, 480, [](int x, int y) {
+            return static_cast<Gdiplus::ARGB>((x * 7 + y * 13) & 0xFF) << 24 | 0x00FF8040u;
+        });
+        return EncodePng(frame.get());
+    }();
+    return png;
+}
+
 ByteBlock Block(const std::vector<unsigned char>& bytes) {
     return ByteBlock(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
 }
@@ -196,10 +207,7 @@ TEST_F(PngControlTest, DecodedFramesBelongToTheLayerAndCallerPicturesStayValid) 
     EXPECT_EQ(SkinCompositeOf(window).At(5, 5), 0xFF00FF00u);
 
     // A stream of 640 x 480 frames neither keeps replaced frames nor makes GDI objects.
-    UniqueGpBitmap frame = MakePicture(640, 480, [](int x, int y) {
-        return static_cast<Gdiplus::ARGB>((x * 7 + y * 13) & 0xFF) << 24 | 0x00FF8040u;
-    });
-    const std::vector<unsigned char> framePng = EncodePng(frame.get());
+    const std::vector<unsigned char>& framePng = FramePng();
     HWND big = MakeWindow(640, 480);
     PngControl page;
     ASSERT_TRUE(page.Attach(big));
@@ -364,6 +372,18 @@ TEST_F(PngControlTest, DestroyingTheWindowReleasesItsCompositeAndPicture) {
     EXPECT_FALSE(layer.IsAttached());
     EXPECT_FALSE(layer.LoadBackImage(Block(png)));
     EXPECT_EQ(GdiObjects(), gdiBefore);
+
+    // Pages opened and closed again: each window's composite and frame go with it.
+    ASSERT_FALSE(FramePng().empty());
+    const long long before = PrivateBytes();
+    for (int i = 0; i < 25; ++i) {
+        UniqueWindow page(CreateWindowExA(0, kClass, "", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
+                                          GetModuleHandleA(nullptr), nullptr));
+        ASSERT_TRUE(layer.Attach(page.get()));
+        ASSERT_TRUE(layer.LoadBackImage(Block(FramePng())));
+    }
+    // Keeping them would hold over 2 MB a page.
+    EXPECT_LT(PrivateBytes() - before, 16LL << 20);
 }
 
 }  // namespace
