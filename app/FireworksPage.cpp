@@ -1,0 +1,41 @@
+#include "app/FireworksPage.h"
+
+#include "app/AppObjects.h"
+#include "app/Content.h"
+#include "app/PageForms.h"
+#include "runtime/Services.h"
+
+namespace gift {
+
+int OnFireworksCreated(const runtime::Event& event) {
+    App().skinLayer.Attach(runtime::FormWindowHandle(event.form));
+    runtime::SetFormProperty(runtime::FindUnit(event.form, 1u), runtime::kCaptionOrInterval, 10);
+    return 0;
+}
+
+int OnFireworksFrame(const runtime::Event& event) {
+    const int k = static_cast<int>(runtime::UnitId(event.unit));
+    if (k < 1 || k > fireworks::kFrameTimers) return -1;
+    App().skinLayer.LoadBackImage(content::FireworksFrame(k));
+    // Each timer fires once and hands over to the next: a chain, not a shared
+    // clock, so a slow frame delays the rest instead of piling up ticks.
+    const int next = k % fireworks::kFrameTimers + 1;
+    runtime::SetFormProperty(runtime::FindUnit(event.form, static_cast<std::uint32_t>(next)),
+                             runtime::kCaptionOrInterval, 50);
+    runtime::SetFormProperty(event.unit, runtime::kCaptionOrInterval, 0);
+    return 0;
+}
+
+int OnFireworksRightButton(const runtime::Event& event) {
+    runtime::DestroyForm(event.form);
+    return 0;
+}
+
+int OnFireworksDestroyed(const runtime::Event&) {
+    // While the window still exists: the layer gives back what it put on it
+    // and releases the last frame now rather than at the next opening.
+    App().skinLayer = PngControl();
+    return 0;
+}
+
+}  // namespace gift

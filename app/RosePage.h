@@ -1,0 +1,34 @@
+#pragma once
+// The rose page: the frozen desktop, the big rose, the hearts traced with
+// flower pictures and the rows of flower boxes. The page stays open after its
+// show for the flower rain and the countdown; Esc or a right click closes it.
+#include <windows.h>
+
+#include <vector>
+
+#include "runtime/Form.h"
+
+namespace gift {
+
+// Event handlers bound by the rose page's form.
+int OnRoseCreated(const runtime::Event& event);
+int OnRoseRightButton(const runtime::Event& event);
+int OnRoseDestroyed(const runtime::Event& event);
+
+// The 31 places of a heart's pictures in drawing order, for a screen of the
+// given size: the centre, then pairs (left, right) up and out, level, down,
+// and back across the centre line.
+std::vector<POINT> HeartPositions(int screenWidth, int screenHeight);
+
+// One round of hearts: the flower pictures in drawing order, and whether the
+// heart drawn with the picture at `index` stays under the next one.
+inline constexpr int kRoundLength = 22;
+int RoundFlower(int index);
+bool HeartStays(int index);
+
+// A pause of the rose page's show or rain. Ends at once, returning false,
+// when the user has asked the page to close (Esc or the right button, also
+// while the pause runs); the caller then skips the rest of its drawing.
+bool RosePause(int ms);
+
+}  // namespace gift

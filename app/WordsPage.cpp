@@ -1,0 +1,34 @@
+#include "app/WordsPage.h"
+
+#include <windows.h>
+
+#include "app/PageForms.h"
+#include "app/StartForm.h"
+#include "runtime/Services.h"
+
+namespace gift {
+
+int OnWordsCreated(const runtime::Event& event) {
+    const HWND window = runtime::FormWindowHandle(event.form);
+    // Pure red becomes see-through: the red window and panel vanish and only
+    // the poem lines stand over the desktop.
+    SetWindowLongPtrW(window, GWL_EXSTYLE, WS_EX_LAYERED);
+    SetLayeredWindowAttributes(window, RGB(255, 0, 0), 255, LWA_COLORKEY);
+    runtime::SetFormProperty(runtime::FindForm(kStartFormId), runtime::kVisible, 0);
+    return 0;
+}
+
+int OnWordsTick(const runtime::Event& event) {
+    // A tick that arrives before the queued closing is taken changes nothing.
+    if (runtime::IsClosing(event.form)) return 0;
+    const runtime::UnitRef panel = runtime::FindUnit(event.form, words::kPanel);
+    const int top = runtime::FormProperty(panel, runtime::kTop) - 5;
+    runtime::MoveControl(panel, std::nullopt, top);
+    if (top + words::kPanelHeight <= 0) {  // the panel has left the window
+        runtime::SetFormProperty(runtime::FindForm(kStartFormId), runtime::kVisible, 1);
+        runtime::DestroyForm(event.form);
+    }
+    return 0;
+}
+
+}  // namespace gift

@@ -1,0 +1,11 @@
+#pragma once
+// The words page: the start window steps aside while the poem scrolls up
+// through a red, colour-keyed (so invisible) window; then it returns.
+#include "runtime/Form.h"
+
+namespace gift {
+
+int OnWordsCreated(const runtime::Event& event);
+int OnWordsTick(const runtime::Event& event);
+
+}  // namespace gift

@@ -1,0 +1,165 @@
+// The fireworks page on a real layered window: the chain of frame timers as
+// the message queue delivers their ticks, the frame the window then shows,
+// and which mouse button closes it.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "app/AppObjects.h"
+#include "app/Content.h"
+#include "app/PageForms.h"
+#include "app/Startup.h"
+#include "runtime/Program.h"
+#include "runtime/Services.h"
+#include "toolkit/controls/PngControl.h"
+#include "toolkit/core/Toolkit.h"
+
+namespace {
+
+using runtime::UnitRef;
+
+UnitRef Page() {
+    return runtime::FindForm(gift::kFireworksPageId);
+}
+
+// Timer ticks of the page in the order the loop takes them.
+struct TickLog {
+    std::vector<int> timers;  // 1..36
+    int wrongIntervals = 0;   // ticks while another frame timer also ran, or at another pace
+};
+TickLog ticks;
+
+int TimerOf(HWND window) {
+    for (std::uint32_t k = 1; k <= 36; ++k)
+        if (runtime::FormWindowHandle(runtime::FindUnit(Page(), k)) == window)
+            return static_cast<int>(k);
+    return 0;
+}
+
+LRESULT CALLBACK WatchTicks(int code, WPARAM removal, LPARAM lParam) {
+    const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && removal == PM_REMOVE && msg->message == WM_TIMER) {
+        if (const int k = TimerOf(msg->hwnd); k >= 1 && k <= 35) {
+            // Only the ticking frame timer runs, at 50 ms (the first at 10 ms).
+            for (std::uint32_t j = 1; j <= 35; ++j) {
+                const int interval = runtime::FormProperty(runtime::FindUnit(Page(), j),
+                                                           runtime::kCaptionOrInterval);
+                const int wanted = static_cast<int>(j) != k ? 0 : ticks.timers.empty() ? 10 : 50;
+                ticks.wrongIntervals += interval != wanted;
+            }
+            ticks.timers.push_back(k);
+        }
+    }
+    return CallNextHookEx(nullptr, code, removal, lParam);
+}
+
+struct HookOwner {
+    HHOOK hook;
+    ~HookOwner() {
+        if (hook) UnhookWindowsHookEx(hook);
+    }
+};
+
+// What the page showed and did, seen from inside its loop.
+struct Seen {
+    std::size_t framesWanted = 0;
+    bool leftClicked = false;
+    bool openAfterLeftClick = false;
+    int lastFrame = 0;
+    int alphaMismatches = -1;
+    DWORD started = 0;
+};
+Seen seen;
+
+// Alpha survives premultiplication unchanged: the window's composite must
+// carry the frame's alpha pixel for pixel.
+int AlphaMismatches(HWND window, int frame) {
+    const SkinComposite composite = SkinCompositeOf(window);
+    const runtime::Picture picture = runtime::LoadPicture(content::FireworksFrame(frame));
+    if (!composite || composite.width != picture.Width() || composite.height != picture.Height())
+        return -1;
+    int mismatches = 0;
+    for (int y = 0; y < picture.Height(); ++y)
+        for (int x = 0; x < picture.Width(); ++x)
+            mismatches +=
+                std::abs(static_cast<int>(composite.At(x, y) >> 24) -
+                         static_cast<int>(picture.FrameAt(0).pixels[y * 640 + x] >> 24)) > 1;
+    return mismatches;
+}
+
+void CALLBACK Drive(HWND, UINT, UINT_PTR id, DWORD) {
+    const HWND window = runtime::FormWindowHandle(Page());
+    if (!window) return;
+    if (!seen.leftClicked && ticks.timers.size() >= 3) {
+        PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(320, 240));
+        PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(320, 240));
+        seen.leftClicked = true;
+        return;
+    }
+    const bool enough = seen.leftClicked && ticks.timers.size() >= seen.framesWanted;
+    if (!enough && GetTickCount() - seen.started < 30000) return;
+    KillTimer(nullptr, id);
+    seen.openAfterLeftClick = !runtime::IsClosing(Page());
+    seen.lastFrame = ticks.timers.empty() ? 0 : ticks.timers.back();
+    if (seen.lastFrame) seen.alphaMismatches = AlphaMismatches(window, seen.lastFrame);
+    PostMessageW(window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(320, 240));
+}
+
+class FireworksPageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        runtime::InitRuntime();
+        CreateGlobals();
+        if (!DefaultFont) StartToolkit();
+    }
+    void TearDown() override {
+        runtime::Quit();
+        TeardownGlobals();
+    }
+
+    // Opens the page and right-clicks it once `frames` frames have shown.
+    void Play(std::size_t frames) {
+        ticks = {};
+        seen = {};
+        seen.framesWanted = frames;
+        seen.started = GetTickCount();
+        HookOwner hook{SetWindowsHookExW(WH_GETMESSAGE, WatchTicks, nullptr, GetCurrentThreadId())};
+        SetTimer(nullptr, 0, 20, Drive);
+        runtime::LoadForm(gift::FireworksPageForm(), {}, true);
+    }
+};
+
+TEST_F(FireworksPageTest, FramesFollowInAnEndlessChainUntilTheRightButton) {
+    Play(37);
+
+    // 1..35, then 1 and 2 again: each timer hands over to the next.
+    ASSERT_GE(ticks.timers.size(), 37u);
+    for (std::size_t i = 0; i < ticks.timers.size(); ++i)
+        EXPECT_EQ(ticks.timers[i], static_cast<int>(i % 35) + 1) << "tick " << i;
+    EXPECT_EQ(ticks.wrongIntervals, 0);
+    // The window showed the frame of the last tick.
+    EXPECT_EQ(seen.alphaMismatches, 0) << "frame " << seen.lastFrame;
+    // The left button changed nothing; the right one closed the page.
+    EXPECT_TRUE(seen.openAfterLeftClick);
+    EXPECT_FALSE(runtime::IsAlive(Page()));
+    EXPECT_EQ(gift::App().skinLayer.Window(), nullptr) << "the layer let go of the window";
+}
+
+TEST_F(FireworksPageTest, ReopeningLeavesNothingBehind) {
+    Play(3);
+    const DWORD gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    const DWORD user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+    Play(3);
+    ASSERT_GE(ticks.timers.size(), 3u);
+    EXPECT_FALSE(runtime::IsAlive(Page()));
+    EXPECT_EQ(gift::App().skinLayer.Window(), nullptr);
+    // Where the system counts them (Wine may report 0).
+    EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdi);
+    EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), user);
+}
+
+}  // namespace

@@ -1,0 +1,307 @@
+// The rose page on real windows: the heart's outline, the show's pictures as
+// the panel shows them at its pauses (under a clock that never waits), the
+// flower rows, and closing with Esc or the right button at any point.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <vector>
+
+#include "app/AppObjects.h"
+#include "app/Content.h"
+#include "app/Countdown.h"
+#include "app/PageForms.h"
+#include "app/RosePage.h"
+#include "app/Startup.h"
+#include "runtime/Clock.h"
+#include "runtime/Program.h"
+#include "runtime/Services.h"
+#include "toolkit/core/Toolkit.h"
+
+namespace {
+
+using runtime::Picture;
+using runtime::UnitRef;
+
+// Lets a test look at the page at chosen moments of its show.
+class ShowClock : public runtime::ManualClock {
+public:
+    // Called before each wait with the time waited so far.
+    std::function<void(std::uint64_t)> beforeWait;
+    void Wait(std::uint32_t ms) override {
+        if (beforeWait) beforeWait(Waited());
+        ManualClock::Wait(ms);
+    }
+};
+
+std::function<void()> inPage;
+void CALLBACK RunInPage(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    if (inPage) std::exchange(inPage, nullptr)();
+}
+
+class RosePageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        runtime::InitRuntime();
+        CreateGlobals();
+        if (!DefaultFont) StartToolkit();
+        runtime::SetClock(&clock);
+        gift::ProgramCounters() = {};
+    }
+    void TearDown() override {
+        runtime::Quit();
+        TeardownGlobals();
+        runtime::SetClock(nullptr);
+    }
+
+    // Opens the page in dialog mode; `afterShow` runs inside its loop once
+    // the show is over. Returns when the page has closed.
+    void OpenPage(std::function<void()> afterShow = {}) {
+        inPage = std::move(afterShow);
+        if (inPage) SetTimer(nullptr, 0, 1, RunInPage);
+        runtime::LoadForm(gift::RosePageForm(), {}, true);
+        inPage = nullptr;
+    }
+
+    static UnitRef Page() { return runtime::FindForm(gift::kRosePageId); }
+    static UnitRef Unit(std::uint32_t id) { return runtime::FindUnit(Page(), id); }
+    static HWND PageWindow() { return runtime::FormWindowHandle(Page()); }
+
+    ShowClock clock;
+};
+
+std::uint32_t Rgb(std::uint32_t pixel) {
+    return pixel & 0xFFFFFF;
+}
+
+// The share of the picture's opaque non-white pixels that `content` shows
+// unchanged with the picture's top-left at `at`.
+double Match(const Picture& content, const Picture& picture, POINT at) {
+    const auto& pixels = picture.FrameAt(0).pixels;
+    const auto& shown = content.FrameAt(0).pixels;
+    int counted = 0, same = 0;
+    for (int y = 0; y < picture.Height(); ++y) {
+        for (int x = 0; x < picture.Width(); ++x) {
+            const int cx = at.x + x, cy = at.y + y;
+            if (cx < 0 || cy < 0 || cx >= content.Width() || cy >= content.Height()) continue;
+            const std::uint32_t p = pixels[y * picture.Width() + x];
+            if ((p >> 24) != 0xFF || Rgb(p) == 0xFFFFFF) continue;
+            ++counted;
+            same += Rgb(shown[cy * content.Width() + cx]) == Rgb(p);
+        }
+    }
+    return counted ? static_cast<double>(same) / counted : 0.0;
+}
+
+// The flower F1..F22 that the content shows best at `at`.
+int FlowerAt(const Picture& content, POINT at) {
+    int best = 0;
+    double bestMatch = 0.5;
+    static std::vector<Picture> flowers;
+    for (int n = static_cast<int>(flowers.size()) + 1; n <= content::kFlowerCount; ++n)
+        flowers.push_back(runtime::LoadPicture(content::Flower(n)));
+    for (int n = 1; n <= content::kFlowerCount; ++n) {
+        const double m = Match(content, flowers[n - 1], at);
+        if (m > bestMatch) {
+            bestMatch = m;
+            best = n;
+        }
+    }
+    return best;
+}
+
+// Pixels that differ from the background outside the given rectangles.
+int ChangedOutside(const Picture& content, const Picture& background,
+                   const std::vector<RECT>& covered) {
+    const int w = content.Width(), h = content.Height();
+    std::vector<bool> inside(static_cast<std::size_t>(w) * h, false);
+    for (const RECT& r : covered)
+        for (int y = std::max(0, int(r.top)); y < std::min(h, int(r.bottom)); ++y)
+            for (int x = std::max(0, int(r.left)); x < std::min(w, int(r.right)); ++x)
+                inside[static_cast<std::size_t>(y) * w + x] = true;
+    const auto& shown = content.FrameAt(0).pixels;
+    const auto& back = background.FrameAt(0).pixels;
+    int changed = 0;
+    for (std::size_t i = 0; i < inside.size(); ++i)
+        changed += !inside[i] && Rgb(shown[i]) != Rgb(back[i]);
+    return changed;
+}
+
+TEST(HeartOutline, ClimbsRunsLevelTurnsDownAndSweepsBackAcross) {
+    const std::vector<POINT> spots = gift::HeartPositions(1366, 768);
+    const std::vector<POINT> expected = {
+        {609, 256},                                                    // centre
+        {554, 191},  {664, 191}, {499, 126}, {719, 126},  {444, 61},   // up and out
+        {774, 61},   {389, 0},   {829, 0},                             // clamped top
+        {296, 0},    {922, 0},   {203, 0},   {1015, 0},                // level
+        {148, 65},   {1070, 65}, {93, 130},  {1125, 130}, {38, 195},   // down
+        {1180, 195}, {296, 260}, {922, 260}, {389, 325},  {829, 325},  // back across
+        {482, 390},  {736, 390}, {575, 455}, {643, 455},  {668, 520},
+        {550, 520},  {761, 585}, {457, 585}};
+    ASSERT_EQ(spots.size(), 31u);
+    for (std::size_t i = 0; i < spots.size(); ++i) {
+        EXPECT_EQ(spots[i].x, expected[i].x) << "picture " << i;
+        EXPECT_EQ(spots[i].y, expected[i].y) << "picture " << i;
+    }
+}
+
+TEST(HeartOutline, TopIsClampedOnShortScreensOnly) {
+    // 600 high: the fourth step up would be at -60.
+    std::vector<POINT> spots = gift::HeartPositions(1024, 600);
+    EXPECT_EQ(spots[0].y, 200);
+    EXPECT_EQ(spots[5].y, 5);
+    EXPECT_EQ(spots[7].y, 0);
+    EXPECT_EQ(spots[9].y, 0) << "the level run stays at the clamped top";
+    EXPECT_EQ(spots[13].y, 65) << "the way down starts from the clamped top";
+    // 1080 high: nothing reaches the edge.
+    spots = gift::HeartPositions(1920, 1080);
+    EXPECT_EQ(spots[0].x, 886);
+    EXPECT_EQ(spots[7].y, 100);
+    EXPECT_EQ(spots[29].y, 100 + 195 + 390);
+    // Exactly at the edge and one pixel past it.
+    EXPECT_EQ(gift::HeartPositions(1366, 780)[7].y, 0);
+    EXPECT_EQ(gift::HeartPositions(1366, 777)[7].y, 0);
+    EXPECT_EQ(gift::HeartPositions(1366, 777)[13].y, 65);
+}
+
+TEST_F(RosePageTest, ShowDrawsRoseHeartsAndFlowerRowsThenStaysOpenUntilEsc) {
+    const int width = runtime::ScreenWidth();
+    const int height = runtime::ScreenHeight();
+    const std::vector<POINT> spots = gift::HeartPositions(width, height);
+
+    Picture roseMoment, background;
+    std::vector<Picture> round2;  // the panel at the pause after each heart
+    Picture round3First;
+    // Big rose 5000, first heart 16 x 500 + 600, round one 22 x (16 x 100 + 250).
+    constexpr std::uint64_t kRound2 = 5000 + 8600 + 22 * 1850;
+    clock.beforeWait = [&](std::uint64_t waited) {
+        const UnitRef panel = Unit(gift::rose::kPanel);
+        if (waited == 0) {
+            roseMoment = runtime::PanelContent(panel);
+            background = runtime::FormPictureProperty(panel, runtime::kBackgroundPicture);
+        } else if (waited >= kRound2 && waited < kRound2 + 22 * 250 &&
+                   (waited - kRound2) % 250 == 0) {
+            round2.push_back(runtime::PanelContent(panel));
+        } else if (waited == kRound2 + 22 * 250) {
+            round3First = runtime::PanelContent(panel);
+        }
+    };
+
+    bool delayStarted = false, stillOpen = false;
+    std::vector<std::vector<int>> lefts(3);
+    std::vector<bool> copiesVisible;
+    Picture panelBackground;
+    OpenPage([&] {
+        stillOpen = runtime::IsAlive(Page()) && !runtime::IsClosing(Page());
+        delayStarted = runtime::FormProperty(Unit(gift::rose::kDelayTimer),
+                                             runtime::kCaptionOrInterval) == 1000;
+        for (int j = 0; j < 3; ++j) {
+            for (const gift::FlowerEntry& entry : gift::App().flowerLists[j]) {
+                lefts[j].push_back(runtime::FormProperty(entry.control, runtime::kLeft));
+                copiesVisible.push_back(IsWindowVisible(runtime::FormWindowHandle(entry.control)) !=
+                                        FALSE);
+            }
+        }
+        panelBackground =
+            runtime::FormPictureProperty(Unit(gift::rose::kPanel), runtime::kBackgroundPicture);
+        PostMessageW(PageWindow(), WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+
+    // The page covered the screen and first looked like the desktop.
+    ASSERT_FALSE(roseMoment.Empty());
+    ASSERT_EQ(roseMoment.Width(), width);
+    ASSERT_EQ(background.Width(), width);
+
+    // The big rose: 1200 wide from trunc(width / 10 x -1.42), so its right
+    // edge is the last column that differs from the desktop.
+    const int roseLeft = static_cast<int>(width / 10.0 * -1.42);
+    const int roseTop = static_cast<int>(height / 99.0);
+    if (roseLeft + 1200 < width) {
+        int rightmost = -1, topmost = height;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if (Rgb(roseMoment.FrameAt(0).pixels[y * width + x]) !=
+                    Rgb(background.FrameAt(0).pixels[y * width + x])) {
+                    rightmost = std::max(rightmost, x);
+                    topmost = std::min(topmost, y);
+                }
+        EXPECT_EQ(rightmost, roseLeft + 1199);
+        EXPECT_EQ(topmost, roseTop);
+    }
+
+    // Round two: F2..F22 then F19, each seen on top at the heart's last place.
+    ASSERT_EQ(round2.size(), 22u);
+    for (int i = 0; i < 22; ++i)
+        EXPECT_EQ(FlowerAt(round2[i], spots[30]), gift::RoundFlower(i)) << i;
+    EXPECT_EQ(gift::RoundFlower(0), 2);
+    EXPECT_EQ(gift::RoundFlower(20), 22);
+    EXPECT_EQ(gift::RoundFlower(21), 19);
+
+    // Only the F4 heart and the round's last heart stay under the next one.
+    auto Rects = [&](int flower) {
+        const Picture p = runtime::LoadPicture(content::Flower(flower));
+        std::vector<RECT> rects;
+        for (POINT s : spots) rects.push_back({s.x, s.y, s.x + p.Width(), s.y + p.Height()});
+        return rects;
+    };
+    for (int i = 1; i < 22; ++i) {
+        const int left = ChangedOutside(round2[i], background, Rects(gift::RoundFlower(i)));
+        if (i == 3) {
+            EXPECT_GT(left, 0) << "the F4 heart stays";
+        } else {
+            EXPECT_EQ(left, 0) << "heart " << i - 1 << " was cleared";
+        }
+    }
+    EXPECT_GT(ChangedOutside(round3First, background, Rects(2)), 0) << "the last heart stays";
+
+    // Then the delay timer, the new background and the flower rows; the page
+    // stayed open for them.
+    EXPECT_TRUE(stillOpen);
+    EXPECT_TRUE(delayStarted);
+    EXPECT_FALSE(gift::App().roseSnapshot.Empty());
+    EXPECT_EQ(panelBackground.Width(), width);
+    const std::vector<std::vector<int>> expectedLefts = {
+        {251, 504, 759, 1016},  // 花2, 120 wide
+        {235, 472, 711, 952},   // 花3, 104 wide
+        {275, 552, 831, 1112},  // 花4, 144 wide
+    };
+    EXPECT_EQ(lefts, expectedLefts);
+    EXPECT_EQ(copiesVisible, std::vector<bool>(12, true));
+
+    // Esc closed it; the copies went with it.
+    EXPECT_FALSE(runtime::IsAlive(Page()));
+    for (const auto& list : gift::App().flowerLists) EXPECT_TRUE(list.empty());
+}
+
+TEST_F(RosePageTest, EscOrRightButtonDuringTheShowEndsItAtOnce) {
+    for (const bool rightButton : {false, true}) {
+        SCOPED_TRACE(rightButton ? "right button" : "Esc");
+        std::uint64_t askedAt = 0;
+        clock.beforeWait = [&](std::uint64_t waited) {
+            // During the first heart's slow steps.
+            if (askedAt || waited < 7000) return;
+            askedAt = waited;
+            if (rightButton) {
+                HWND panel = runtime::FormWindowHandle(Unit(gift::rose::kPanel));
+                PostMessageW(panel, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10));
+            } else {
+                PostMessageW(PageWindow(), WM_KEYDOWN, VK_ESCAPE, 0);
+            }
+        };
+        const std::uint64_t before = clock.Waited();
+        OpenPage();  // returns only once the page has closed
+        ASSERT_NE(askedAt, 0u);
+        // The pause in progress ended with its current slice; nothing more ran.
+        EXPECT_LE(clock.Waited(), askedAt + 50);
+        EXPECT_GT(clock.Waited(), before);
+        EXPECT_TRUE(gift::App().roseSnapshot.Empty()) << "the show never reached its end";
+        EXPECT_EQ(gift::ProgramCounters().delayTicks, 0);
+        clock.beforeWait = nullptr;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,113 @@
+// The words page over a stand-in start window: the colour key, the start
+// window stepping aside, and the scroll's end, with the page's timer ticks
+// delivered one by one.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/Content.h"
+#include "app/PageForms.h"
+#include "app/StartForm.h"
+#include "runtime/Program.h"
+#include "runtime/Services.h"
+
+namespace {
+
+using runtime::UnitRef;
+
+// Only its identifier matters: the page finds the start window by it.
+const runtime::FormDescription kStandIn{
+    .id = gift::kStartFormId, .left = 50, .top = 50, .width = 486, .height = 342};
+
+struct Seen {
+    COLORREF key = 0;
+    DWORD flags = 0;
+    bool startHiddenWhileScrolling = false;
+    int ticksToClose = 0;
+    int topBeforeLastTick = 0;
+    bool closedAtOnce = false;
+    bool startShownAtClose = false;
+};
+Seen seen;
+
+UnitRef Page() {
+    return runtime::FindForm(gift::kWordsPageId);
+}
+
+void CALLBACK Drive(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    const UnitRef page = Page();
+    const HWND window = runtime::FormWindowHandle(page);
+    BYTE alpha = 0;
+    GetLayeredWindowAttributes(window, &seen.key, &alpha, &seen.flags);
+    const HWND start = runtime::FormWindowHandle(runtime::FindForm(gift::kStartFormId));
+
+    // The page's own timer stands still; each tick is delivered as the
+    // runtime delivers it, so the count is exact.
+    const UnitRef timer = runtime::FindUnit(page, gift::words::kScrollTimer);
+    const UnitRef panel = runtime::FindUnit(page, gift::words::kPanel);
+    runtime::SetFormProperty(timer, runtime::kCaptionOrInterval, 0);
+    const HWND timerWindow = runtime::FormWindowHandle(timer);
+    seen.startHiddenWhileScrolling = !IsWindowVisible(start);
+    while (!runtime::IsClosing(page) && seen.ticksToClose < 1000) {
+        seen.startHiddenWhileScrolling = seen.startHiddenWhileScrolling && !IsWindowVisible(start);
+        seen.topBeforeLastTick = runtime::FormProperty(panel, runtime::kTop);
+        SendMessageW(timerWindow, WM_TIMER, 1000, 0);
+        ++seen.ticksToClose;
+    }
+    seen.startShownAtClose = IsWindowVisible(start) != FALSE;
+    // A tick still in the queue after the closing request moves nothing.
+    SendMessageW(timerWindow, WM_TIMER, 1000, 0);
+    seen.closedAtOnce = runtime::FormProperty(panel, runtime::kTop) == seen.topBeforeLastTick - 5;
+}
+
+TEST(WordsPage, ScrollsTheRedPageAwayAndBringsTheStartWindowBack) {
+    runtime::InitRuntime();
+    const UnitRef start = runtime::LoadForm(kStandIn);
+    ASSERT_TRUE(IsWindowVisible(runtime::FormWindowHandle(start)));
+    seen = {};
+    SetTimer(nullptr, 0, 1, Drive);
+    runtime::LoadForm(gift::WordsPageForm(), {}, true);
+
+    // Pure red is the colour key: the window and panel vanish.
+    EXPECT_EQ(seen.key, RGB(255, 0, 0));
+    EXPECT_EQ(seen.flags & LWA_COLORKEY, static_cast<DWORD>(LWA_COLORKEY));
+    EXPECT_TRUE(seen.startHiddenWhileScrolling);
+    // From 744, 5 pixels a tick: the first top at or above -592 is -596.
+    EXPECT_EQ(seen.ticksToClose, 268);
+    EXPECT_EQ(seen.topBeforeLastTick, -591);
+    EXPECT_TRUE(seen.closedAtOnce);
+    EXPECT_TRUE(seen.startShownAtClose);
+    EXPECT_FALSE(runtime::IsAlive(Page()));
+    EXPECT_TRUE(IsWindowVisible(runtime::FormWindowHandle(start)));
+    runtime::Quit();
+}
+
+std::vector<std::pair<int, std::string>> linesByTop;
+
+TEST(WordsPage, LabelsReadTopToBottomAsThePoem) {
+    runtime::InitRuntime();
+    linesByTop.clear();
+    SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        for (int n = 1; n <= gift::words::kLabelCount; ++n) {
+            const UnitRef label = runtime::FindUnit(Page(), gift::words::kFirstLabel + n - 1);
+            linesByTop.emplace_back(runtime::FormProperty(label, runtime::kTop),
+                                    runtime::FormTextProperty(label, runtime::kCaptionOrInterval));
+        }
+        runtime::DestroyForm(Page());
+    });
+    runtime::LoadForm(gift::WordsPageForm(), {}, true);
+
+    ASSERT_EQ(linesByTop.size(), 20u);
+    std::sort(linesByTop.begin(), linesByTop.end());
+    for (int n = 1; n <= 20; ++n) EXPECT_EQ(linesByTop[n - 1].second, content::PoemLine(n)) << n;
+    runtime::Quit();
+}
+
+}  // namespace
