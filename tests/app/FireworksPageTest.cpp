@@ -12,10 +12,15 @@
 #include "app/AppObjects.h"
 #include "app/Content.h"
 #include "app/PageForms.h"
+#include "app/StartForm.h"
+#include "app/StartWindow.h"
 #include "app/Startup.h"
 #include "runtime/Program.h"
 #include "runtime/Services.h"
 #include "toolkit/controls/PngControl.h"
+#include "toolkit/controls/Element.h"
+#include "toolkit/controls/PushButton.h"
+#include "toolkit/core/Text.h"
 #include "toolkit/core/Toolkit.h"
 
 namespace {
@@ -72,6 +77,8 @@ struct Seen {
     int lastFrame = 0;
     int alphaMismatches = -1;
     DWORD started = 0;
+    bool startEnabled = true;  // the start window while the page runs
+    const unsigned char* startBackground = nullptr;
 };
 Seen seen;
 
@@ -103,6 +110,10 @@ void CALLBACK Drive(HWND, UINT, UINT_PTR id, DWORD) {
     const bool enough = seen.leftClicked && ticks.timers.size() >= seen.framesWanted;
     if (!enough && GetTickCount() - seen.started < 30000) return;
     KillTimer(nullptr, id);
+    if (const HWND start = runtime::FormWindowHandle(runtime::FindForm(gift::kStartFormId))) {
+        seen.startEnabled = IsWindowEnabled(start) != FALSE;
+        seen.startBackground = gift::App().startHost.bgSource.data;
+    }
     seen.openAfterLeftClick = !runtime::IsClosing(Page());
     seen.lastFrame = ticks.timers.empty() ? 0 : ticks.timers.back();
     if (seen.lastFrame) seen.alphaMismatches = AlphaMismatches(window, seen.lastFrame);
@@ -119,17 +130,21 @@ protected:
     void TearDown() override {
         runtime::Quit();
         TeardownGlobals();
+        DeleteFileW(ToWide(gift::MusicPath()).c_str());  // written by the start window
     }
 
-    // Opens the page and right-clicks it once `frames` frames have shown.
-    void Play(std::size_t frames) {
+    // Opens the page (by default straight from its form) and right-clicks it
+    // once `frames` frames have shown.
+    void Play(
+        std::size_t frames,
+        void (*open)() = [] { runtime::LoadForm(gift::FireworksPageForm(), {}, true); }) {
         ticks = {};
         seen = {};
         seen.framesWanted = frames;
         seen.started = GetTickCount();
         HookOwner hook{SetWindowsHookExW(WH_GETMESSAGE, WatchTicks, nullptr, GetCurrentThreadId())};
         SetTimer(nullptr, 0, 20, Drive);
-        runtime::LoadForm(gift::FireworksPageForm(), {}, true);
+        open();
     }
 };
 
@@ -160,6 +175,20 @@ TEST_F(FireworksPageTest, ReopeningLeavesNothingBehind) {
     // Where the system counts them (Wine may report 0).
     EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdi);
     EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), user);
+}
+
+TEST_F(FireworksPageTest, ButtonShowsThePagePhotographThenRunsThePageOverADisabledStartWindow) {
+    runtime::LoadForm(gift::StartForm());
+    const HWND start = runtime::FormWindowHandle(runtime::FindForm(gift::kStartFormId));
+    ASSERT_NE(start, nullptr);
+    // Returns only when the page has closed.
+    Play(3, [] { gift::App().pageButtons[1].Send(kClick, 0, 0); });
+
+    EXPECT_GE(ticks.timers.size(), 3u);
+    EXPECT_EQ(seen.startBackground, content::FireworksBackground().data);
+    EXPECT_FALSE(seen.startEnabled) << "the page is modal";
+    EXPECT_TRUE(IsWindowEnabled(start));
+    EXPECT_FALSE(runtime::IsAlive(Page()));
 }
 
 }  // namespace
