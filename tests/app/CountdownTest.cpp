@@ -148,12 +148,19 @@ protected:
 
     // Opens the rose page; `afterShow` runs inside its loop once the show is
     // over, with the page's own timers stopped so only the test's ticks count.
-    // Esc then closes the page.
-    void OpenPage(std::function<void()> afterShow) {
-        inPage = [afterShow] {
+    // Esc then closes the page, or the right button on one of the flower
+    // copies, which answer it like the rest of the page.
+    void OpenPage(std::function<void()> afterShow, bool escape = true) {
+        inPage = [afterShow, escape] {
             Stop(gift::rose::kDelayTimer);
             afterShow();
-            PostMessageW(runtime::FormWindowHandle(Page()), WM_KEYDOWN, VK_ESCAPE, 0);
+            if (escape) {
+                PostMessageW(runtime::FormWindowHandle(Page()), WM_KEYDOWN, VK_ESCAPE, 0);
+            } else {
+                const HWND copy =
+                    runtime::FormWindowHandle(gift::App().flowerLists[1].back().control);
+                PostMessageW(copy, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
+            }
         };
         SetTimer(nullptr, 0, 1, RunInPage);
         runtime::LoadForm(gift::RosePageForm(), {}, true);
@@ -272,12 +279,15 @@ TEST_F(CountdownTest, DelayCountsAcrossOpeningsAndRainsOnceThenTheCountdownEndsT
     // rains again.
     int ticksAtSecondOpening = 0;
     std::uint64_t waitedBeforeTick = 0, waitedAfterTick = 0;
-    OpenPage([&] {
-        ticksAtSecondOpening = counters.delayTicks;
-        waitedBeforeTick = clock.Waited();
-        Tick(gift::rose::kDelayTimer);
-        waitedAfterTick = clock.Waited();
-    });
+    OpenPage(
+        [&] {
+            ticksAtSecondOpening = counters.delayTicks;
+            waitedBeforeTick = clock.Waited();
+            Tick(gift::rose::kDelayTimer);
+            waitedAfterTick = clock.Waited();
+        },
+        false);
+    EXPECT_FALSE(runtime::IsAlive(Page()));
     EXPECT_GE(ticksAtSecondOpening, 31);
     EXPECT_EQ(counters.delayTicks, ticksAtSecondOpening + 1);
     EXPECT_EQ(waitedAfterTick, waitedBeforeTick);
