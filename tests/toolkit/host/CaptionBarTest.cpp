@@ -98,13 +98,6 @@ TEST(CaptionBar, ButtonsComeFromTheWindowStyleOrNotAtAll) {
     ASSERT_TRUE(host.Attach(window.get(), {.captionFlags = 0}));
     EXPECT_TRUE(host.captionButtons.empty());
     EXPECT_EQ(host.firstElement, nullptr);
-
-    host.OnDestroy(window.get());
-    ASSERT_TRUE(host.Attach(window.get(), {.captionFlags = 32 | 256}));
-    buttons = Buttons(host);
-    ASSERT_EQ(buttons.size(), 2u);
-    ExpectButton(buttons[0], 32, 264, 28);  // no close button: no 11-pixel gap
-    ExpectButton(buttons[1], 256, 236, 28);
 }
 
 TEST(CaptionBar, TitleIsCutWithAnEllipsisBeforeTheLeftmostButton) {
