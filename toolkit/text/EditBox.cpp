@@ -143,5 +143,9 @@ int EditBox::LineChars(int line) const {
 }
 
 void EditBox::MeasureLines() {
-    lines.Measure(surfaceGraphics.get(), textArea, font, format.Handle(), scrollBars);
+    // A single line never wraps: laid out at the area's width, text past the
+    // right edge would drop to a hidden second row, out of the caret's reach.
+    // Measured unwrapped it scrolls sideways instead.
+    const int measuring = multiLine ? scrollBars : scrollBars | kHorizontalBar;
+    lines.Measure(surfaceGraphics.get(), textArea, font, format.Handle(), measuring);
 }

@@ -247,6 +247,11 @@ void EditBox::DrawLine(int line, const RectF& lineBox, SurfacePaint& record) {
 }
 
 RectF EditBox::PosFromsIndex(int line, int& index, bool adjustScroll, int extraHeight) {
+    // Offsets are never positive (a short text asked to show its end, a wheel
+    // turn at the top): measured with one, a line's layout box would be too
+    // short to hold its own text.
+    scrollX = std::min(scrollX, 0);
+    scrollY = std::min(scrollY, 0);
     const RectF box = lines.LineBox(line);
     const RectF layout = LayoutBox(box);
     const std::string text = lines.LineText(line);

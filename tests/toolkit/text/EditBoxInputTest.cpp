@@ -123,6 +123,7 @@ TEST_F(EditBoxInput, SelectAllThenTypingReplacesEverything) {
     EXPECT_EQ(box.Text(), "x");
     EXPECT_EQ(box.caretLine, 1);
     EXPECT_EQ(box.caretColumn, 1);
+    EXPECT_GT(box.caretRect.X, box.textArea.X + 3) << "the caret stands after the x";
     EXPECT_EQ(changes, 1) << "one change for the replacement, none for the quiet deletion";
     EXPECT_EQ(Key('Q', {VK_CONTROL}), -1) << "other shortcuts are not taken";
 }
@@ -161,6 +162,21 @@ TEST_F(EditBoxInput, BackspaceJoinsLinesAndStopsAtTheStart) {
     EXPECT_EQ(box.Text(), "o\r\ntwthree") << "Delete removes the selection";
     Press(VK_DELETE);
     EXPECT_EQ(box.Text(), "o\r\ntwthree") << "and nothing without one";
+}
+
+TEST_F(EditBoxInput, ASingleLineScrollsSidewaysToFollowTheCaret) {
+    Make({}, 120, 30);
+    const std::string text = "a single line much longer than its box";
+    Type(text);
+    EXPECT_EQ(box.Text(), text);
+    EXPECT_EQ(box.caretColumn, static_cast<int>(text.size()));
+    EXPECT_LT(box.scrollX, 0);
+    EXPECT_LE(box.caretRect.X, box.textArea.X + box.textArea.Width);
+    EXPECT_GE(box.caretRect.X, box.textArea.X);
+    EXPECT_EQ(box.lines.ContentHeight(), static_cast<int>(box.lines.LineHeight()))
+        << "one row, not wrapped";
+    Press(VK_HOME);
+    EXPECT_EQ(box.scrollX, 0);
 }
 
 TEST_F(EditBoxInput, CharacterFilters) {
