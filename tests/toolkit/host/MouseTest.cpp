@@ -145,7 +145,12 @@ TEST_F(MouseTest, PressAndReleaseOnOneElementClicks) {
 }
 
 TEST_F(MouseTest, MovingBetweenElementsLeavesBeforeEntering) {
+    a.Hint("a hint");
     Mouse(WM_MOUSEMOVE, 60, 60);
+    // Entering shows the element's hint over its rectangle.
+    EXPECT_STREQ(host.toolInfo.lpszText, "a hint");
+    EXPECT_EQ(host.toolInfo.rect.left, 50);
+    EXPECT_EQ(host.toolInfo.rect.bottom, 90);
     Mouse(WM_MOUSEMOVE, 210, 60);
     std::vector<Entry> events = Events();
     ASSERT_EQ(events.size(), 3u);
