@@ -250,7 +250,13 @@ TEST_F(StartWindowTest, PageButtonsReachTheirHandlers) {
     UIHost& host = app.startHost;
     const std::uint32_t before = BackPixel(host, 20, 150);
     const std::uint32_t beforeRight = BackPixel(host, 466, 100);
-    app.pageButtons[3].Send(kClick, 0, 0);
+    // A press and release in the middle of the button, as the mouse gives them.
+    const RectF& r = app.pageButtons[3].rect;
+    const LPARAM centre =
+        MAKELPARAM(static_cast<int>(r.X + r.Width / 2), static_cast<int>(r.Y + r.Height / 2));
+    SendMessageW(host.hwnd, WM_MOUSEMOVE, 0, centre);
+    SendMessageW(host.hwnd, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+    SendMessageW(host.hwnd, WM_LBUTTONUP, 0, centre);
     Pump(100);
     EXPECT_EQ(host.bgSource.data, content::LetterBackground().data);
     EXPECT_EQ(app.letterBox.Text(), content::SecondLetter());
