@@ -42,7 +42,10 @@ const ButtonLook kButtons[4] = {
 }  // namespace
 
 std::string MusicPath() {
-    return runtime::ProgramDirectory() + "\\音乐.mp3";
+    const std::string directory = runtime::ProgramDirectory();
+    // Without a folder the bare name, in the current folder; "\音乐.mp3" alone
+    // would name the root of the drive.
+    return directory.empty() ? std::string("音乐.mp3") : directory + "\\音乐.mp3";
 }
 
 void SetUpStartWindow(runtime::UnitRef form) {
