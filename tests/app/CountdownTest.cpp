@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <utility>
@@ -291,6 +292,33 @@ TEST_F(CountdownTest, DelayCountsAcrossOpeningsAndRainsOnceThenTheCountdownEndsT
     EXPECT_GE(ticksAtSecondOpening, 31);
     EXPECT_EQ(counters.delayTicks, ticksAtSecondOpening + 1);
     EXPECT_EQ(waitedAfterTick, waitedBeforeTick);
+}
+
+// Just the units the countdown tick uses, so the end can be reached without
+// the show.
+constexpr runtime::EventBinding kCountdownTickBinding[] = {
+    {runtime::EventKind::Tick, gift::OnCountdownTick}};
+const runtime::UnitDescription kCountdownUnits[] = {
+    {.kind = runtime::UnitKind::Label, .name = "标签1", .id = gift::rose::kCountdownLine},
+    {.kind = runtime::UnitKind::Timer,
+     .name = "时钟1",
+     .id = gift::rose::kCountdownTimer,
+     .events = kCountdownTickBinding},
+    {.kind = runtime::UnitKind::DrawingPanel, .name = "画板1", .id = gift::rose::kPanel},
+};
+const runtime::FormDescription kCountdownPage{
+    .id = gift::kRosePageId, .width = 300, .height = 200, .units = kCountdownUnits};
+
+TEST(CountdownDeathTest, RunningOutEndsTheProcessWithCodeZero) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            runtime::InitRuntime();
+            runtime::LoadForm(kCountdownPage);
+            Tick(gift::rose::kCountdownTimer);
+            std::exit(3);  // not reached
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
