@@ -15,6 +15,7 @@ namespace {
 RECT seenRect{};
 bool seenVisible = false;
 bool seenAttached = false;
+bool seenIcon = false;
 
 // The song goes nowhere: no sound device is needed.
 class SilentOutput : public audio::AudioOutput {
@@ -38,6 +39,7 @@ void CALLBACK CloseStartWindow(HWND, UINT, UINT_PTR id, DWORD) {
     GetWindowRect(start, &seenRect);
     seenVisible = IsWindowVisible(start) != FALSE;
     seenAttached = GlobalsAlive() && gift::App().startHost.hwnd == start;
+    seenIcon = SendMessageW(start, WM_GETICON, ICON_BIG, 0) != 0;
     PostMessageW(start, WM_CLOSE, 0, 0);
 }
 
@@ -51,6 +53,7 @@ TEST(Startup, StartWindowOpensAndClosingItEndsTheProgram) {
 
     EXPECT_TRUE(seenVisible);
     EXPECT_TRUE(seenAttached);  // the Created event put the host on the window
+    EXPECT_TRUE(seenIcon);      // the gift's own icon, not the system's default
     EXPECT_EQ(seenRect.left, 50);
     EXPECT_EQ(seenRect.top, 50);
     EXPECT_EQ(seenRect.right - seenRect.left, 486);
