@@ -3,6 +3,7 @@
 #include "app/AppObjects.h"
 #include "app/Content.h"
 #include "app/PageForms.h"
+#include "app/Startup.h"
 #include "runtime/Services.h"
 
 namespace gift {
@@ -34,7 +35,7 @@ int OnFireworksRightButton(const runtime::Event& event) {
 int OnFireworksDestroyed(const runtime::Event&) {
     // While the window still exists: the layer gives back what it put on it
     // and releases the last frame now rather than at the next opening.
-    App().skinLayer = PngControl();
+    if (GlobalsAlive()) App().skinLayer = PngControl();
     return 0;
 }
 

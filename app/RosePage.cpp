@@ -8,6 +8,7 @@
 #include "app/AppObjects.h"
 #include "app/Content.h"
 #include "app/PageForms.h"
+#include "app/Startup.h"
 #include "runtime/Services.h"
 
 namespace gift {
@@ -52,6 +53,19 @@ LRESULT CALLBACK EscapeWatch(HWND window, UINT msg, WPARAM wParam, LPARAM lParam
     }
     if (msg == WM_NCDESTROY) RemoveWindowSubclass(window, EscapeWatch, id);
     return DefSubclassProc(window, msg, wParam, lParam);
+}
+
+// One round of hearts: the flower pictures in drawing order, and whether the
+// heart drawn with the picture at `index` stays under the next one.
+constexpr int kRoundLength = 22;
+
+int RoundFlower(int index) {
+    // F2..F22 in turn, then F19 once more to end the round.
+    return index == kRoundLength - 1 ? 19 : index + 2;
+}
+
+bool HeartStays(int index) {
+    return index == 2 || index == kRoundLength - 1;
 }
 
 void Draw(UnitRef panel, const runtime::Picture& picture, POINT at) {
@@ -163,15 +177,6 @@ std::vector<POINT> HeartPositions(int screenWidth, int screenHeight) {
     return spots;
 }
 
-int RoundFlower(int index) {
-    // F2..F22 in turn, then F19 once more to end the round.
-    return index == kRoundLength - 1 ? 19 : index + 2;
-}
-
-bool HeartStays(int index) {
-    return index == 2 || index == kRoundLength - 1;
-}
-
 bool RosePause(int ms) {
     constexpr int kSlice = 50;
     if (!show.page) return false;
@@ -222,7 +227,8 @@ int OnRoseRightButton(const runtime::Event& event) {
 int OnRoseDestroyed(const runtime::Event& event) {
     if (show.page == event.form) show = Show{};
     // The copies go with the page.
-    for (auto& list : App().flowerLists) list.clear();
+    if (GlobalsAlive())
+        for (auto& list : App().flowerLists) list.clear();
     return 0;
 }
 

@@ -20,12 +20,6 @@ int OnRoseDestroyed(const runtime::Event& event);
 // and back across the centre line.
 std::vector<POINT> HeartPositions(int screenWidth, int screenHeight);
 
-// One round of hearts: the flower pictures in drawing order, and whether the
-// heart drawn with the picture at `index` stays under the next one.
-inline constexpr int kRoundLength = 22;
-int RoundFlower(int index);
-bool HeartStays(int index);
-
 // A pause of the rose page's show or rain. Ends at once, returning false,
 // when the user has asked the page to close (Esc or the right button, also
 // while the pause runs); the caller then skips the rest of its drawing.

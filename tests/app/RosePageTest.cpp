@@ -234,12 +234,10 @@ TEST_F(RosePageTest, ShowDrawsRoseHeartsAndFlowerRowsThenStaysOpenUntilEsc) {
     }
 
     // Round two: F2..F22 then F19, each seen on top at the heart's last place.
+    const int order[22] = {2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12,
+                           13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 19};
     ASSERT_EQ(round2.size(), 22u);
-    for (int i = 0; i < 22; ++i)
-        EXPECT_EQ(FlowerAt(round2[i], spots[30]), gift::RoundFlower(i)) << i;
-    EXPECT_EQ(gift::RoundFlower(0), 2);
-    EXPECT_EQ(gift::RoundFlower(20), 22);
-    EXPECT_EQ(gift::RoundFlower(21), 19);
+    for (int i = 0; i < 22; ++i) EXPECT_EQ(FlowerAt(round2[i], spots[30]), order[i]) << i;
 
     // Only the F4 heart and the round's last heart stay under the next one.
     auto Rects = [&](int flower) {
@@ -249,7 +247,7 @@ TEST_F(RosePageTest, ShowDrawsRoseHeartsAndFlowerRowsThenStaysOpenUntilEsc) {
         return rects;
     };
     for (int i = 1; i < 22; ++i) {
-        const int left = ChangedOutside(round2[i], background, Rects(gift::RoundFlower(i)));
+        const int left = ChangedOutside(round2[i], background, Rects(order[i]));
         if (i == 3) {
             EXPECT_GT(left, 0) << "the F4 heart stays";
         } else {
