@@ -265,6 +265,39 @@ TEST_F(EditBoxModel, PaintsFrameTextAndAThreeLineSelection) {
     EXPECT_TRUE(Near(BackPixel(host, 20, 100), BackPixel(host, 24, 100), 8)) << "no frame";
 }
 
+TEST_F(EditBoxModel, TheCaretIsDrawnOnOpaqueWindowsOnly) {
+    ShowWindow(window.get(), SW_SHOWNOACTIVATE);
+    Make({.text = "caret", .multiLine = 1});
+    box.caretColumn = box.anchorColumn = 2;
+    int index = 1;
+    box.caretRect = box.prevCaretRect = box.PosFromsIndex(1, index, false, 0);
+    HDC dc = host.windowDC->get();
+    const int x = static_cast<int>(20 + box.caretRect.X);
+    const int y = static_cast<int>(30 + box.caretRect.Y + box.caretRect.Height / 2);
+    box.DrawCaret(false);
+    const COLORREF before = GetPixel(dc, x, y);
+    if (before == CLR_INVALID) GTEST_SKIP() << "the window's pixels cannot be read here";
+    box.DrawCaret(true);
+    EXPECT_EQ(GetPixel(dc, x, y), RGB(0, 0, 0)) << "a black line on the window";
+    box.DrawCaret(false);
+    EXPECT_EQ(GetPixel(dc, x, y), before) << "erased from the back buffer";
+
+    TestWindow layeredWindow(300, 200);
+    UIHost layered;
+    layered.Attach(layeredWindow.get(), {.captionFlags = 0, .translucency = 255});
+    ShowWindow(layeredWindow.get(), SW_SHOWNOACTIVATE);
+    EditBox inLayered;
+    inLayered.CreateEditBox(layeredWindow.get(), 10, 10, 200, 100, {.text = "x", .multiLine = 1});
+    index = 0;
+    inLayered.caretRect = inLayered.prevCaretRect = inLayered.PosFromsIndex(1, index, false, 0);
+    HDC layeredDc = layered.windowDC->get();
+    const int lx = static_cast<int>(10 + inLayered.caretRect.X);
+    const int ly = static_cast<int>(10 + inLayered.caretRect.Y + inLayered.caretRect.Height / 2);
+    const COLORREF shown = GetPixel(layeredDc, lx, ly);
+    inLayered.DrawCaret(true);
+    EXPECT_EQ(GetPixel(layeredDc, lx, ly), shown) << "a layered window shows no caret";
+}
+
 TEST_F(EditBoxModel, WindowsWithBoxesLeaveNoObjectsBehind) {
     const DWORD gdi = GdiObjects();
     const DWORD user = UserObjects();
