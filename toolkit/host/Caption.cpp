@@ -62,9 +62,10 @@ void UIHost::DrawCaption() {
     const float left = (captionFlags & kCaptionIcon) ? kTitleLeftWithIcon : kTitleLeft;
     const float width = static_cast<float>(x) - left - kTitleGap;
     if (width <= 0) return;  // no room left for the title
-    // The title is read as UTF-16, so it is right on any system code page.
+    // The stored UTF-16 title, right on any system code page: GetWindowTextW on
+    // our ANSI subclass would come back through the system code page as "?".
     wchar_t title[kTitleBytes] = {};
-    GetWindowTextW(hwnd, title, kTitleBytes);
+    InternalGetWindowText(hwnd, title, kTitleBytes);
     if (!title[0]) return;
     TextFormat format;
     format.Create(kNoWrap, 0);
