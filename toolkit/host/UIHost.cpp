@@ -1,5 +1,7 @@
 #include "toolkit/host/UIHost.h"
 
+#include <imm.h>
+
 #include <algorithm>
 #include <bit>
 
@@ -100,9 +102,14 @@ LRESULT UIHost::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_KEYUP:
         case WM_CHAR:
-        case WM_IME_COMPOSITION:
         case WM_MOUSEWHEEL:
             DeliverToElement(focused, msg, wParam, lParam);
+            break;
+        case WM_IME_COMPOSITION:
+            DeliverToElement(focused, msg, wParam, lParam);
+            // The focused element takes the result string itself; default
+            // processing would also turn it into WM_CHAR and insert it twice.
+            if (focused && (lParam & GCS_RESULTSTR)) return 0;
             break;
         case WM_SYSKEYDOWN:
             OnSysKeyDown(wParam, lParam);

@@ -47,7 +47,7 @@ inline UIHost*& WatchedHost() {
 
 inline LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg >= WM_USER || msg == WM_LBUTTONDOWN || msg == WM_TIMER || msg == WM_KEYDOWN ||
-        msg == WM_NCDESTROY) {
+        msg == WM_NCDESTROY || msg == WM_IME_COMPOSITION) {
         UIHost* host = WatchedHost();
         Seen().push_back({msg, wParam, lParam, host && !host->redrawQueue.IsIdle()});
     }

@@ -1,5 +1,6 @@
 // Keyboard focus: the Tab walk, Enter and Space, access keys.
 #include <windows.h>
+#include <imm.h>
 
 #include <gtest/gtest.h>
 
@@ -137,3 +138,27 @@ TEST_F(KeyboardTest, MnemonicTableReplacesRemovesAndKeepsOrder) {
 }
 
 }  // namespace
+
+TEST_F(KeyboardTest, InputMethodResultsReachTheFocusedElementOnlyOnce) {
+    auto defaultSaw = [] {
+        int n = 0;
+        for (const SeenMessage& m : Seen()) n += m.msg == WM_IME_COMPOSITION ? 1 : 0;
+        return n;
+    };
+    Seen().clear();
+    // Nobody focused: the system's own processing gets the result.
+    SendMessageA(window.get(), WM_IME_COMPOSITION, 0, GCS_RESULTSTR);
+    EXPECT_EQ(defaultSaw(), 1);
+
+    host.SetFocusElement(&e[2]);
+    Seen().clear();
+    // A result goes to the element and not on to default processing, which
+    // would turn it into WM_CHAR and insert it a second time.
+    EXPECT_EQ(SendMessageA(window.get(), WM_IME_COMPOSITION, 0, GCS_RESULTSTR), 0);
+    EXPECT_EQ(e[2].Count(WM_IME_COMPOSITION), 1);
+    EXPECT_EQ(defaultSaw(), 0);
+    // A composition still in progress is shown by the system as before.
+    SendMessageA(window.get(), WM_IME_COMPOSITION, 0, GCS_COMPSTR);
+    EXPECT_EQ(e[2].Count(WM_IME_COMPOSITION), 2);
+    EXPECT_EQ(defaultSaw(), 1);
+}
