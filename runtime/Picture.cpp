@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "platform/Dib.h"
 #include "platform/Handle.h"
 #include "platform/decode/ImageDecode.h"
 
@@ -30,13 +31,7 @@ const Picture::Frame& EmptyFrame() {
 template <typename Transform>
 HBITMAP MakeDib(int width, int height, const std::vector<std::uint32_t>& pixels,
                 Transform transform) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = Argb32Info(width, height);
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!bitmap || !bits) return bitmap;
@@ -147,13 +142,7 @@ Picture Snapshot(HWND window) {
     if (w <= 0 || h <= 0) return {};
     HDC screen = GetDC(nullptr);
     UniqueMemoryDc mem(CreateCompatibleDC(screen));
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = Argb32Info(w, h);
     void* bits = nullptr;
     UniqueBitmap dib(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     Picture result;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "platform/Dib.h"
 #include "runtime/Internal.h"
 #include "runtime/Text.h"
 
@@ -531,13 +532,7 @@ private:
         HDC screen = GetDC(nullptr);
         UniqueMemoryDc dc(CreateCompatibleDC(screen));
         ReleaseDC(nullptr, screen);
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = w;
-        info.bmiHeader.biHeight = -h;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO info = Argb32Info(w, h);
         void* bits = nullptr;
         UniqueBitmap bitmap(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         if (!dc || !bitmap) return;

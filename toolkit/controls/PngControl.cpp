@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/Dib.h"
 #include "platform/Handle.h"
 #include "toolkit/controls/GdipFontObject.h"
 #include "toolkit/controls/GdipStringFormatObject.h"
@@ -82,14 +83,7 @@ public:
         if (bits && w == width && h == height) return true;
         FreeBuffers();
         if (w <= 0 || h <= 0 || static_cast<long long>(w) * h > kMaxPixels) return false;
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = w;
-        info.bmiHeader.biHeight = -h;  // top-down: rows in the order GDI+ writes them
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        info.bmiHeader.biSizeImage = static_cast<DWORD>(w) * static_cast<DWORD>(h) * 4;
+        BITMAPINFO info = Argb32Info(w, h);
         void* pixels = nullptr;
         dc.reset(CreateCompatibleDC(nullptr));
         dib.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));

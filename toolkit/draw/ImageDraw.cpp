@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/Dib.h"
 #include "platform/Handle.h"
 #include "toolkit/draw/Shapes.h"
 
@@ -141,14 +142,7 @@ COLORREF AverageColour(HDC dc, GpImage* image) {
     UniqueMemoryDc memoryDc(CreateCompatibleDC(dc));
     if (!memoryDc) return 0;
 
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = static_cast<LONG>(width);
-    info.bmiHeader.biHeight = static_cast<LONG>(height);
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    info.bmiHeader.biSizeImage = width * height * 4;
+    BITMAPINFO info = Argb32Info(static_cast<LONG>(width), static_cast<LONG>(height), false);
     std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 4);
     // The bitmap is read unselected: GetDIBits wants it out of every DC.
     if (!GetDIBits(memoryDc.get(), bitmap.get(), 0, height, pixels.data(), &info, DIB_RGB_COLORS))
@@ -187,13 +181,7 @@ UniqueGpBitmap IconToBitmap(HICON icon, bool keepAlpha) {
         // Read the colour bitmap top-down as 32-bit pixels: its fourth byte is the
         // icon's alpha. The result gets pixels of its own, so it depends on no
         // other bitmap staying alive.
-        BITMAPINFO header{};
-        header.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        header.bmiHeader.biWidth = width;
-        header.bmiHeader.biHeight = -height;
-        header.bmiHeader.biPlanes = 1;
-        header.bmiHeader.biBitCount = 32;
-        header.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO header = Argb32Info(width, height);
         std::vector<std::uint32_t> pixels(static_cast<size_t>(width) * height);
         UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
         bool anyAlpha = false;

@@ -3,6 +3,7 @@
 // BitBlt of the changed rectangle for ordinary ones.
 #include <windows.h>
 
+#include "platform/Dib.h"
 #include "toolkit/host/UIHost.h"
 
 namespace {
@@ -13,14 +14,7 @@ void CreateBufferSet(HDC compatibleWith, HostSize size, UniqueMemoryDc& dc, Uniq
                      HBITMAP& previous) {
     dc.reset(CreateCompatibleDC(compatibleWith));
     if (!dc) return;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = size.width;
-    info.bmiHeader.biHeight = size.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    info.bmiHeader.biSizeImage = static_cast<DWORD>(size.width * size.height * 4);
+    BITMAPINFO info = Argb32Info(size.width, size.height, false);
     bitmap.reset(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, nullptr, nullptr, 0));
     if (bitmap) previous = static_cast<HBITMAP>(SelectObject(dc.get(), bitmap.get()));
 }
