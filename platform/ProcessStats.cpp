@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <psapi.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -49,16 +50,27 @@ static_assert(sizeof(GdiEntry) == 24);
 constexpr std::size_t kGdiEntries = 0x10000;
 constexpr std::uint16_t kStockBit = 0x80;  // handle bit 0x00800000
 
+// The process environment block through ntdll: NtCurrentTeb trips GCC's
+// array-bounds check when optimised.
+const char* ProcessEnvironmentBlock() {
+    using Query = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    PROCESS_BASIC_INFORMATION info{};
+    if (!query ||
+        query(GetCurrentProcess(), ProcessBasicInformation, &info, sizeof info, nullptr) != 0)
+        return nullptr;
+    return reinterpret_cast<const char*>(info.PebBaseAddress);
+}
+
 const GdiEntry* GdiTable() {
 #ifdef _WIN64
-    const auto* peb =
-        *reinterpret_cast<const char* const*>(reinterpret_cast<const char*>(NtCurrentTeb()) + 0x60);
-    return *reinterpret_cast<const GdiEntry* const*>(peb + 0xF8);
+    constexpr std::size_t kTableField = 0xF8;
 #else
-    const auto* peb =
-        *reinterpret_cast<const char* const*>(reinterpret_cast<const char*>(NtCurrentTeb()) + 0x30);
-    return *reinterpret_cast<const GdiEntry* const*>(peb + 0x94);
+    constexpr std::size_t kTableField = 0x94;
 #endif
+    const char* peb = ProcessEnvironmentBlock();
+    return peb ? *reinterpret_cast<const GdiEntry* const*>(peb + kTableField) : nullptr;
 }
 
 int CountGdiTable() {
