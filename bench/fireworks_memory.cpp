@@ -1,0 +1,119 @@
+// Peak working set of the whole program while the fireworks page runs: the
+// release gift.exe, copied into a folder of its own, is started as a real
+// process; once its start window is on the screen, the fireworks page button
+// is clicked with posted mouse messages at its centre, the page runs for a
+// few seconds (its 35 frames go round every 1.75 s), and the process's
+// PeakWorkingSetSize is read with GetProcessMemoryInfo. Then the page is
+// closed with a right click and the program with WM_CLOSE. Several runs.
+//
+// Under Wine the working set is the resident memory of the whole Wine
+// process, Wine's own libraries included, so it reads higher than the same
+// program's would on Windows. Without a sound device (as here) the song's
+// player stops at once and holds no buffers.
+//
+//   bench_fireworks_memory [runs] [seconds] [path to gift.exe]   (default 3 runs of 6 s)
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "bench/BenchSupport.h"
+
+namespace {
+
+// The page button "爱的烟花": the second of four, 82 x 24 at (141, 296).
+constexpr int kButtonX = 141 + 41;
+constexpr int kButtonY = 296 + 12;
+
+double Megabytes(SIZE_T bytes) {
+    return static_cast<double>(bytes) / (1024.0 * 1024.0);
+}
+
+bool Counters(HANDLE process, PROCESS_MEMORY_COUNTERS& counters) {
+    counters = {};
+    counters.cb = sizeof counters;
+    return GetProcessMemoryInfo(process, &counters, sizeof counters) != FALSE;
+}
+
+// Waits for the page to appear (or vanish) as a 640 x 480 window.
+HWND WaitForPage(const bench::GiftProcess& process, bool shown, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    do {
+        HWND page = process.FindWindowOfSize(640, 480);
+        if ((page != nullptr) == shown) return page ? page : HWND_MESSAGE;
+        Sleep(10);
+    } while (GetTickCount() - start < timeoutMs);
+    return nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    const int seconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 6;
+    std::wstring given;
+    if (argc > 3) {
+        wchar_t path[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, argv[3], -1, path, MAX_PATH);
+        given = path;
+    }
+    const std::wstring gift = bench::FindGift(given);
+    const std::wstring copy = gift.empty() ? gift : bench::CopyGift(gift, L"memory-run");
+    if (copy.empty()) {
+        std::printf("fireworks_memory: no gift.exe to start (give its path)\n");
+        return 1;
+    }
+    std::printf("fireworks_memory: %ls, %d runs of %d s on the fireworks page\n", copy.c_str(),
+                runs, seconds);
+
+    bench::Series startPeak, fireworksPeak, fireworksNow;
+    for (int run = 1; run <= runs; ++run) {
+        bench::GiftProcess process;
+        if (!process.Start(copy)) {
+            std::printf("  CreateProcess failed: %lu\n", GetLastError());
+            return 1;
+        }
+        HWND window = process.WaitForStartWindow(20000);
+        if (!window) {
+            std::printf("  run %d: no start window within 20 s\n", run);
+            return 1;
+        }
+        bench::PumpFor(300);  // the first paints and the song file settle
+        PROCESS_MEMORY_COUNTERS before, during;
+        Counters(process.Handle(), before);
+
+        bench::PostClick(window, kButtonX, kButtonY);
+        HWND page = WaitForPage(process, true, 10000);
+        if (!page) {
+            std::printf("  run %d: the fireworks page did not open\n", run);
+            process.Close(window);
+            return 1;
+        }
+        Sleep(static_cast<DWORD>(seconds) * 1000);
+        const bool running = WaitForSingleObject(process.Handle(), 0) == WAIT_TIMEOUT;
+        if (!running || !Counters(process.Handle(), during)) {
+            std::printf("  run %d: the program ended on the fireworks page\n", run);
+            return 1;
+        }
+        startPeak.Add(Megabytes(before.PeakWorkingSetSize));
+        fireworksPeak.Add(Megabytes(during.PeakWorkingSetSize));
+        fireworksNow.Add(Megabytes(during.WorkingSetSize));
+        std::printf(
+            "  run %d: start window peak %.1f MB; fireworks page peak %.1f MB, now %.1f MB, "
+            "committed %.1f MB\n",
+            run, Megabytes(before.PeakWorkingSetSize), Megabytes(during.PeakWorkingSetSize),
+            Megabytes(during.WorkingSetSize), Megabytes(during.PagefileUsage));
+
+        bench::PostClick(page, 320, 240, true);  // a right click closes the page
+        if (!WaitForPage(process, false, 5000)) std::printf("  run %d: the page stayed\n", run);
+        if (!process.Close(window)) std::printf("  run %d: the program had to be ended\n", run);
+    }
+    bench::Figure("ws_fireworks", "Peak working set, whole program, fireworks page running",
+                  fireworksPeak, "MB", "");
+    bench::Figure("ws_start", "  for comparison: peak working set with the start window alone",
+                  startPeak, "MB", "");
+    return 0;
+}
