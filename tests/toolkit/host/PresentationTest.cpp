@@ -218,6 +218,33 @@ TEST_F(PresentationTest, ResizingToTheSameSizeNeitherRecreatesNorRenders) {
     EXPECT_EQ(GetObjectType(back), 0u);  // the old buffers are gone
 }
 
+TEST_F(PresentationTest, PresentCopiesWholePixelsOfTheRectangleInsideTheWindow) {
+    ShowWindow(window.get(), SW_SHOWNOACTIVATE);
+    Pump();
+    HDC screen = GetDC(window.get());
+    // Mark the window and the back buffer apart, then present a fractional
+    // rectangle and one reaching past the window's edge (the frame's last
+    // few pixels lie outside the window's region, so look inside them).
+    RECT all{0, 0, 300, 200};
+    HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    FillRect(screen, &all, black);
+    RECT mark{0, 0, 300, 200};
+    HBRUSH white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    FillRect(host.backDC.get(), &mark, white);
+    GdiFlush();
+    host.Present(Rf(10.5f, 20.5f, 4.0f, 4.0f));
+    host.Present(Rf(290.0f, 90.0f, 50.0f, 20.0f));
+    host.Present(Rf(400.0f, 400.0f, 10.0f, 10.0f));  // wholly outside: nothing
+    GdiFlush();
+    EXPECT_EQ(GetPixel(screen, 10, 20) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(GetPixel(screen, 14, 24) & 0xFFFFFF, 0xFFFFFFu);  // partly covered pixel
+    EXPECT_EQ(GetPixel(screen, 15, 25) & 0xFFFFFF, 0u);
+    EXPECT_EQ(GetPixel(screen, 9, 20) & 0xFFFFFF, 0u);
+    EXPECT_EQ(GetPixel(screen, 294, 100) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(GetPixel(screen, 289, 100) & 0xFFFFFF, 0u);
+    ReleaseDC(window.get(), screen);
+}
+
 TEST(LayeredPresentation, BufferPixelsArePremultiplied) {
     TestWindow window(200, 120);
     UIHost host;
