@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Builds the release gift, runs it under Wine on a fresh Xvfb screen and
-# drives it as a person would, with real X mouse moves, clicks and keys
+# drives it as a person would, with real X pointer moves and clicks
 # (xdotool), saving screenshots of the start window, a hovered page button and
 # each page at a moment that shows what it does, to docs/showcase/.
 #   tools/showcase.sh              (BUILD_DIR defaults to build/release)
-# Takes about four minutes: the rose page's show, delay and flower rain run
-# at their real pace, and its countdown ends the program, so it comes last.
+# Takes about five minutes after the build: the rose page's show, delay and
+# flower rain run at their real pace, and its countdown ends the program, so
+# it comes last. Fails (non-zero) when a page does not open or close as it
+# should, or the countdown does not end the program.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 BUILD_DIR=$(realpath -m "${BUILD_DIR:-$root/build/release}")
