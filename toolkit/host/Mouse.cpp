@@ -61,6 +61,16 @@ bool Beyond(int position, int extent) {
 
 }  // namespace
 
+// The focused element turns with the wheel. With nothing focused, the element
+// under the mouse does, as a reader of the letter expects before any click;
+// the wheel's point is on the screen.
+Element* UIHost::WheelTarget(LPARAM lParam) const {
+    if (focused || !hwnd) return focused;
+    POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ScreenToClient(hwnd, &point);
+    return HitTest(lastElement, point.x, point.y);
+}
+
 void UIHost::OnMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (rendering == 1) return;
     if (ResizeHitTest(msg, lParam)) return;

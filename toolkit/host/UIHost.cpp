@@ -102,8 +102,10 @@ LRESULT UIHost::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_KEYUP:
         case WM_CHAR:
-        case WM_MOUSEWHEEL:
             DeliverToElement(focused, msg, wParam, lParam);
+            break;
+        case WM_MOUSEWHEEL:
+            DeliverToElement(WheelTarget(lParam), msg, wParam, lParam);
             break;
         case WM_IME_COMPOSITION:
             DeliverToElement(focused, msg, wParam, lParam);

@@ -178,6 +178,7 @@ private:
                               LPARAM lParam);
     void FillMinMaxInfo(MINMAXINFO* info) const;
     Element* FindTimerElement(WPARAM id) const;
+    Element* WheelTarget(LPARAM lParam) const;
     void NativeRepaint();
     void CreateBuffers();
     void ReleaseBuffers();

@@ -162,3 +162,20 @@ TEST_F(KeyboardTest, InputMethodResultsReachTheFocusedElementOnlyOnce) {
     EXPECT_EQ(e[2].Count(WM_IME_COMPOSITION), 2);
     EXPECT_EQ(defaultSaw(), 1);
 }
+
+TEST_F(KeyboardTest, TheWheelTurnsTheFocusedElementElseTheOneUnderTheMouse) {
+    ShowWindow(window.get(), SW_SHOWNOACTIVATE);
+    auto wheelAt = [&](int x, int y) {
+        POINT p{x, y};
+        ClientToScreen(window.get(), &p);
+        SendMessageA(window.get(), WM_MOUSEWHEEL, MAKEWPARAM(0, 120), MAKELPARAM(p.x, p.y));
+    };
+    wheelAt(75, 20);   // over e[1], nothing focused
+    wheelAt(290, 90);  // over no element
+    EXPECT_EQ(e[1].Count(WM_MOUSEWHEEL), 1);
+
+    host.SetFocusElement(&e[3]);
+    wheelAt(75, 20);
+    EXPECT_EQ(e[1].Count(WM_MOUSEWHEEL), 1);
+    EXPECT_EQ(e[3].Count(WM_MOUSEWHEEL), 1);
+}
