@@ -5,6 +5,17 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+
+#include "app/AppObjects.h"
+#include "app/StartForm.h"
+#include "app/StartWindow.h"
+#include "app/Startup.h"
+#include "runtime/Form.h"
+#include "runtime/Music.h"
+#include "runtime/Program.h"
+#include "toolkit/core/Text.h"
+#include "toolkit/core/Toolkit.h"
 
 namespace bench {
 
@@ -100,6 +111,32 @@ void PumpFor(DWORD ms) {
         Pump();
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     }
+}
+
+namespace {
+
+std::unique_ptr<audio::AudioOutput> NoOutput() {
+    return nullptr;
+}
+
+}  // namespace
+
+UIHost& OpenStartWindow() {
+    runtime::InitRuntime();
+    CreateGlobals();
+    runtime::SetExitRoutine(TeardownGlobals);
+    StartToolkit();
+    runtime::SetAudioOutputFactory(NoOutput);
+    runtime::LoadForm(gift::StartForm());
+    PumpFor(200);  // the controls' first paints
+    return gift::App().startHost;
+}
+
+void CloseStartWindow() {
+    const std::wstring song = ToWide(gift::MusicPath());
+    runtime::Quit();
+    runtime::SetAudioOutputFactory(nullptr);
+    DeleteFileW(song.c_str());
 }
 
 namespace {

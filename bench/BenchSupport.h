@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "toolkit/host/UIHost.h"
+
 namespace bench {
 
 // Wall-clock milliseconds (QueryPerformanceCounter).
@@ -66,6 +68,16 @@ void Figure(const char* key, const char* what, const Series& series, const char*
 void Pump();
 // Pumps messages for `ms` milliseconds.
 void PumpFor(DWORD ms);
+
+// The start window in this process ------------------------------------------
+
+// The program's globals, runtime, toolkit and start window as start-up leaves
+// them, the letter box, buttons and picture strip painted. The song is written
+// but not played: nothing else runs while the figures are taken. Returns the
+// start window's host.
+UIHost& OpenStartWindow();
+// Destroys the start window, releases the globals and deletes the song file.
+void CloseStartWindow();
 
 // The whole program as a child process ------------------------------------
 
