@@ -132,6 +132,7 @@ wait_gone() {
 
 # Sets X, Y, W, H to the window's place on the screen.
 geometry() {
+  # shellcheck disable=SC2034  # set by the eval, not needed
   local WIDTH HEIGHT SCREEN WINDOW
   eval "$(xdotool getwindowgeometry --shell "$1")"
   W=$WIDTH H=$HEIGHT
@@ -189,7 +190,7 @@ btn_y=308
 # more click if the first came while the start window was still busy.
 open_page() {
   local n=$1 title=$2
-  for try in 1 2; do
+  for _ in 1 2; do
     click_at $((sx + btn_x[n])) $((sy + btn_y))
     find_window "$title" 10 && return 0
   done
@@ -238,7 +239,8 @@ open_page 3 "想说的话" >/dev/null || exit 1
 # The poem climbs from the bottom of the screen, 5 pixels every 100 ms, over
 # the desktop (the start window steps aside): photograph it once its title
 # is near the top, whatever the pace of the machine.
-for ((i = 0; i < 120; i++)); do
+for ((i = 0; ; i++)); do
+  ((i < 120)) || { log "the poem did not reach the top of the screen"; exit 1; }
   import -window root "$tmp/poem.png"
   # The poem's letters are pink, the desktop blue: the top of what is red.
   top=$(convert "$tmp/poem.png" -sample 25% -channel R -separate +channel -threshold 50% \
