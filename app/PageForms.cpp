@@ -11,24 +11,11 @@
 namespace gift {
 namespace {
 
+using runtime::DescribeUnit;
 using runtime::EventBinding;
 using runtime::EventKind;
 using runtime::UnitDescription;
 using runtime::UnitKind;
-
-UnitDescription Unit(UnitKind kind, const char* name, std::uint32_t id, int left = 0, int top = 0,
-                     int width = 0, int height = 0, bool visible = true) {
-    UnitDescription unit;
-    unit.kind = kind;
-    unit.name = name;
-    unit.id = id;
-    unit.left = left;
-    unit.top = top;
-    unit.width = width;
-    unit.height = height;
-    unit.visible = visible;
-    return unit;
-}
 
 // ---- rose page --------------------------------------------------------------
 
@@ -45,7 +32,8 @@ constexpr EventBinding kCountdownEvents[] = {{EventKind::Tick, OnCountdownTick}}
 
 UnitDescription FlowerBox(const char* name, std::uint32_t id, int left, int top, int width,
                           int height, int box) {
-    UnitDescription unit = Unit(UnitKind::PictureBox, name, id, left, top, width, height, false);
+    UnitDescription unit =
+        DescribeUnit(UnitKind::PictureBox, name, id, left, top, width, height, false);
     unit.picture = content::RoseBox(box);
     unit.events = kRoseClickEvents;
     return unit;
@@ -54,14 +42,14 @@ UnitDescription FlowerBox(const char* name, std::uint32_t id, int left, int top,
 runtime::FormDescription MakeRoseForm() {
     static std::array<UnitDescription, 7> units = [] {
         UnitDescription line =
-            Unit(UnitKind::Label, "标签1", rose::kCountdownLine, 280, 80, 80, 24, false);
+            DescribeUnit(UnitKind::Label, "标签1", rose::kCountdownLine, 280, 80, 80, 24, false);
         line.events = kRoseClickEvents;
-        UnitDescription delay = Unit(UnitKind::Timer, "时钟2", rose::kDelayTimer);
+        UnitDescription delay = DescribeUnit(UnitKind::Timer, "时钟2", rose::kDelayTimer);
         delay.events = kDelayEvents;
-        UnitDescription countdown = Unit(UnitKind::Timer, "时钟1", rose::kCountdownTimer);
+        UnitDescription countdown = DescribeUnit(UnitKind::Timer, "时钟1", rose::kCountdownTimer);
         countdown.events = kCountdownEvents;
         UnitDescription panel =
-            Unit(UnitKind::DrawingPanel, "画板1", rose::kPanel, 32, 24, 88, 72, true);
+            DescribeUnit(UnitKind::DrawingPanel, "画板1", rose::kPanel, 32, 24, 88, 72, true);
         panel.events = kRoseClickEvents;
         return std::array<UnitDescription, 7>{
             line,
@@ -73,16 +61,8 @@ runtime::FormDescription MakeRoseForm() {
             panel,
         };
     }();
-    runtime::FormDescription form;
-    form.id = kRosePageId;
-    form.name = "玫瑰盛宴";
-    form.caption = "玫瑰盛宴";
-    form.left = 50;
-    form.top = 50;
-    form.width = 612;
-    form.height = 469;
-    form.visible = true;
-    form.border = runtime::FormBorder::None;
+    runtime::FormDescription form =
+        runtime::DescribeForm(kRosePageId, "玫瑰盛宴", "玫瑰盛宴", 50, 50, 612, 469);
     form.events = kRoseFormEvents;
     form.units = units;
     return form;
@@ -111,7 +91,7 @@ runtime::FormDescription MakeFireworksForm() {
         std::array<UnitDescription, 36> list;
         for (int k = 1; k <= 36; ++k) {
             UnitDescription timer =
-                Unit(UnitKind::Timer, kTimerNames[k - 1], static_cast<std::uint32_t>(k));
+                DescribeUnit(UnitKind::Timer, kTimerNames[k - 1], static_cast<std::uint32_t>(k));
             if (k == static_cast<int>(fireworks::kTrimTimer)) {
                 timer.interval = 10000;
                 timer.events = kTrimEvents;
@@ -122,16 +102,8 @@ runtime::FormDescription MakeFireworksForm() {
         }
         return list;
     }();
-    runtime::FormDescription form;
-    form.id = kFireworksPageId;
-    form.name = "爱的烟花";
-    form.caption = "爱的烟花";
-    form.left = 50;
-    form.top = 50;
-    form.width = 640;
-    form.height = 480;
-    form.visible = true;
-    form.border = runtime::FormBorder::None;
+    runtime::FormDescription form =
+        runtime::DescribeForm(kFireworksPageId, "爱的烟花", "爱的烟花", 50, 50, 640, 480);
     form.events = kFireworksFormEvents;
     form.units = units;
     return form;
@@ -163,18 +135,19 @@ int LabelLeft(int n) {
 runtime::FormDescription MakeWordsForm() {
     static std::array<UnitDescription, 2 + words::kLabelCount> units = [] {
         std::array<UnitDescription, 2 + words::kLabelCount> list;
-        UnitDescription timer = Unit(UnitKind::Timer, "时钟1", words::kScrollTimer);
+        UnitDescription timer = DescribeUnit(UnitKind::Timer, "时钟1", words::kScrollTimer);
         timer.interval = 100;
         timer.events = kScrollEvents;
         list[0] = timer;
-        UnitDescription panel = Unit(UnitKind::DrawingPanel, "画板1", words::kPanel, 375,
-                                     words::kPanelTop, 616, words::kPanelHeight);
+        UnitDescription panel = DescribeUnit(UnitKind::DrawingPanel, "画板1", words::kPanel, 375,
+                                             words::kPanelTop, 616, words::kPanelHeight);
         panel.backColour = kKeyRed;
         list[1] = panel;
         for (int n = 1; n <= words::kLabelCount; ++n) {
-            UnitDescription label = Unit(UnitKind::TransparentLabel, kLabelNames[n - 1],
-                                         words::kFirstLabel + static_cast<std::uint32_t>(n) - 1,
-                                         LabelLeft(n), kLabelTops[n - 1], 416, 32);
+            UnitDescription label =
+                DescribeUnit(UnitKind::TransparentLabel, kLabelNames[n - 1],
+                             words::kFirstLabel + static_cast<std::uint32_t>(n) - 1, LabelLeft(n),
+                             kLabelTops[n - 1], 416, 32);
             label.parent = words::kPanel;
             label.caption = content::PoemLabelText(n);
             label.textColour = RGB(255, 128, 128);
@@ -183,16 +156,8 @@ runtime::FormDescription MakeWordsForm() {
         }
         return list;
     }();
-    runtime::FormDescription form;
-    form.id = kWordsPageId;
-    form.name = "想说的话";
-    form.caption = "想说的话";
-    form.left = 50;
-    form.top = 50;
-    form.width = 1366;
-    form.height = 768;
-    form.visible = true;
-    form.border = runtime::FormBorder::None;
+    runtime::FormDescription form =
+        runtime::DescribeForm(kWordsPageId, "想说的话", "想说的话", 50, 50, 1366, 768);
     form.backColour = kKeyRed;
     form.events = kWordsFormEvents;
     form.units = units;

@@ -22,16 +22,7 @@ constexpr runtime::EventBinding kStartEvents[] = {
 
 constexpr UnitDescription Placeholder(const char* name, std::uint32_t id, int left, int top,
                                       int width, int height) {
-    UnitDescription unit;
-    unit.kind = UnitKind::Label;
-    unit.name = name;
-    unit.id = id;
-    unit.left = left;
-    unit.top = top;
-    unit.width = width;
-    unit.height = height;
-    unit.visible = false;
-    return unit;
+    return runtime::DescribeUnit(UnitKind::Label, name, id, left, top, width, height, false);
 }
 
 // Only the rectangles matter: the controls are placed where these labels lie.
@@ -46,16 +37,8 @@ constexpr std::array<UnitDescription, 7> kStartUnits = {
 };
 
 runtime::FormDescription MakeStartForm() {
-    runtime::FormDescription form;
-    form.id = kStartFormId;
-    form.name = "启动窗口";
-    form.caption = "七夕快乐";
-    form.left = 50;
-    form.top = 50;
-    form.width = 486;
-    form.height = 342;
-    form.visible = true;
-    form.border = runtime::FormBorder::None;
+    runtime::FormDescription form =
+        runtime::DescribeForm(kStartFormId, "启动窗口", "七夕快乐", 50, 50, 486, 342);
     form.icon = content::StartIcon();
     form.events = kStartEvents;
     form.units = kStartUnits;

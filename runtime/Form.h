@@ -114,6 +114,38 @@ struct FormDescription {
     std::span<const UnitDescription> units = {};
 };
 
+// A unit of `kind` at its place, every kind-specific setting at its default.
+constexpr UnitDescription DescribeUnit(UnitKind kind, const char* name, std::uint32_t id,
+                                       int left = 0, int top = 0, int width = 0, int height = 0,
+                                       bool visible = true) {
+    UnitDescription unit;
+    unit.kind = kind;
+    unit.name = name;
+    unit.id = id;
+    unit.left = left;
+    unit.top = top;
+    unit.width = width;
+    unit.height = height;
+    unit.visible = visible;
+    return unit;
+}
+
+// A visible form without a border at its place; events and units are added.
+constexpr FormDescription DescribeForm(std::uint32_t id, const char* name, const char* caption,
+                                       int left, int top, int width, int height) {
+    FormDescription form;
+    form.id = id;
+    form.name = name;
+    form.caption = caption;
+    form.left = left;
+    form.top = top;
+    form.width = width;
+    form.height = height;
+    form.visible = true;
+    form.border = FormBorder::None;
+    return form;
+}
+
 // Creates the form's window and units, raises Created, then shows the window
 // when it is visible. With dialogMode the call returns only after the form has
 // closed, running a nested message loop meanwhile with the program's other
