@@ -62,7 +62,6 @@ constexpr double kMegabyte = 1024.0 * 1024.0;
 constexpr double kMemoryLimit = 2.0 * kMegabyte;
 constexpr int kObjectLimit = 5;
 constexpr int kFramesPerSample = 500;
-constexpr DWORD kPageTimeoutMs = 60000;
 
 class CountingOutput : public audio::AudioOutput {
 public:
@@ -159,10 +158,11 @@ void Judge(Series& series) {
 // false when it has nothing more to do.
 std::function<bool()> driver;
 DWORD driverStarted = 0;
+DWORD driverTimeLimit = 0;  // ms; a page still open then is taken as hung
 
 void CALLBACK DriverTick(HWND, UINT, UINT_PTR id, DWORD) {
-    if (GetTickCount() - driverStarted > kPageTimeoutMs) {
-        std::printf("soak: a page did not close within %lu s\n", kPageTimeoutMs / 1000);
+    if (GetTickCount() - driverStarted > driverTimeLimit) {
+        std::printf("soak: a page did not close within %lu s\n", driverTimeLimit / 1000);
         std::fflush(stdout);
         ExitProcess(2);
     }
@@ -184,9 +184,10 @@ void Click(PushButton& button) {
     SendMessageW(window, WM_LBUTTONUP, 0, centre);
 }
 
-void OpenPage(int button, std::function<bool()> drive) {
+void OpenPage(int button, std::function<bool()> drive, DWORD timeLimit = 60000) {
     driver = std::move(drive);
     driverStarted = GetTickCount();
+    driverTimeLimit = timeLimit;
     SetTimer(nullptr, 0, USER_TIMER_MINIMUM, DriverTick);
     Click(gift::App().pageButtons[button]);
     driver = nullptr;  // a page closed in its show leaves its driver unused
@@ -225,24 +226,27 @@ struct FrameTimes {
 
 void OpenFireworks(Series& series, int frames, FrameTimes& times) {
     int shown = 0;
-    OpenPage(1, [&series, &times, &shown, frames] {
-        const UnitRef page = runtime::FindForm(gift::kFireworksPageId);
-        if (!page || runtime::IsClosing(page)) return true;
-        if (shown >= frames) {
-            RightClick(page);
-            return false;
-        }
-        for (std::uint32_t k = 1; k <= gift::fireworks::kFrameTimers; ++k) {
-            const UnitRef timer = runtime::FindUnit(page, k);
-            if (runtime::FormProperty(timer, runtime::kCaptionOrInterval) <= 0) continue;
-            const double start = Now();
-            SendMessageW(runtime::FormWindowHandle(timer), WM_TIMER, 1000, 0);
-            times.ms.push_back(Now() - start);
-            if (++shown % kFramesPerSample == 0) Record(series, shown);
-            break;
-        }
-        return true;
-    });
+    OpenPage(
+        1,
+        [&series, &times, &shown, frames] {
+            const UnitRef page = runtime::FindForm(gift::kFireworksPageId);
+            if (!page || runtime::IsClosing(page)) return true;
+            if (shown >= frames) {
+                RightClick(page);
+                return false;
+            }
+            for (std::uint32_t k = 1; k <= gift::fireworks::kFrameTimers; ++k) {
+                const UnitRef timer = runtime::FindUnit(page, k);
+                if (runtime::FormProperty(timer, runtime::kCaptionOrInterval) <= 0) continue;
+                const double start = Now();
+                SendMessageW(runtime::FormWindowHandle(timer), WM_TIMER, 1000, 0);
+                times.ms.push_back(Now() - start);
+                if (++shown % kFramesPerSample == 0) Record(series, shown);
+                break;
+            }
+            return true;
+        },
+        60000 + static_cast<DWORD>(frames) * 1000);
 }
 
 // A clock that never waits and, when asked, right-clicks the rose page once
@@ -356,6 +360,11 @@ int main(int argc, char** argv) {
     });
     phase("fireworks", "fireworks page, %d frames\n", frames);
     steps.push_back([&] { OpenFireworks(fireworks, frames, times); });
+    steps.push_back([] {
+        const procstats::Snapshot closed = procstats::Take();
+        std::printf("fireworks page closed: private %.2f MB, GDI %d, USER %d\n",
+                    closed.privateBytes / kMegabyte, closed.gdiObjects, closed.userObjects);
+    });
     phase("rose", "rose page, %d openings\n", openings);
     for (int n = 1; n <= openings; ++n) {
         steps.push_back([n] { OpenRose(n); });
