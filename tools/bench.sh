@@ -46,6 +46,7 @@ if [ -z "${GIFT_BENCH_BUILT:-}" ]; then
   export GIFT_BENCH_BUILT=1
 fi
 
+# shellcheck source=tools/wine-env.sh
 source "$root/tools/wine-env.sh"
 gift_wine_prefix
 if [ -z "${DISPLAY:-}" ]; then
