@@ -55,17 +55,24 @@ int main(int argc, char** argv) {
         draw.Add(bench::NowMs() - start);
     }
     const bench::Series present = bench::Time(ticks, [&] { host.Present(hovered.rect); });
+    // What any presentation of this layered window costs, however little
+    // changed: one pixel.
+    const bench::Series presentPixel =
+        bench::Time(ticks, [&] { host.Present(RectF(100, 100, 1, 1)); });
 
     std::printf("button_crossfade: the start window, hovered 82 x 24 page button, %zu ticks\n",
                 tick.Count());
     Print("tick: fade step + redraw + present", tick);
     Print("  of which fade step + redraw", draw);
     Print("  of which present", present);
+    Print("presenting one pixel of the window", presentPixel);
     bench::Figure("crossfade_tick", "Button crossfade tick on the start window", tick, "ms",
                   "<= 2");
     bench::Figure("crossfade_draw", "  of which fade step + redraw", draw, "ms", "");
     bench::Figure("crossfade_present", "  of which presenting the button's rectangle", present,
                   "ms", "");
+    bench::Figure("present_pixel", "  for comparison: presenting one pixel of the start window",
+                  presentPixel, "ms", "");
     bench::CloseStartWindow();
     return 0;
 }
