@@ -59,6 +59,7 @@ fi
 "$GIFT_WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 trap '"$GIFT_WINESERVER" -k >/dev/null 2>&1 || true' EXIT
 
+loadBefore=$(cut -d' ' -f1-3 /proc/loadavg)
 results="$BUILD_DIR/bench-results"
 mkdir -p "$results"
 figures="$results/figures.tsv"
@@ -87,7 +88,8 @@ load=$(cut -d' ' -f1-3 /proc/loadavg)
 commit=$(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo unknown)
 {
   echo "Benchmarks of $commit, release x86_64 build under Wine $("$GIFT_WINE" --version 2>/dev/null)" \
-    "in Xvfb; $(nproc) cores, load average at the end $load."
+    "in Xvfb; $(nproc) cores, load average $loadBefore at the start and $load at the end."
+  echo "Wall-clock figures grow with the machine's load: take them on an idle machine."
   echo
   echo "| Figure | Median | Min | Max | p99 | Unit | Goal | Met |"
   echo "|---|---:|---:|---:|---:|---|---|---|"
