@@ -3,12 +3,16 @@
 // that private memory, GDI objects and USER objects stay flat.
 //
 //   bench_soak [fireworks frames, default 10000] [openings per page, default 50]
+//   (the fireworks page is opened once for all its frames, then as often as
+//   the other pages)
 //
 // Every page is opened by clicking its button on the start window, so each
 // runs its own modal loop; a thread timer drives it from inside that loop:
 // - fireworks: every tick sends the running frame timer its WM_TIMER, so the
 //   page shows its next frame (decode, compose, present) through its own
-//   handler without waiting 50 ms per frame; then a right click closes it;
+//   handler without waiting 50 ms per frame; then a right click closes it.
+//   Then it is opened and closed again as often as the other pages, showing
+//   a few frames each time;
 // - rose: its show runs under a clock that never waits (the runtime's clock
 //   seam); every other opening is closed with a right click somewhere in the
 //   show, the rest after it. The program-wide delay count is
@@ -62,6 +66,7 @@ constexpr double kMegabyte = 1024.0 * 1024.0;
 constexpr double kMemoryLimit = 2.0 * kMegabyte;
 constexpr int kObjectLimit = 5;
 constexpr int kFramesPerSample = 500;
+constexpr int kFramesPerOpening = 5;
 
 class CountingOutput : public audio::AudioOutput {
 public:
@@ -145,7 +150,7 @@ void Judge(Series& series) {
     const procstats::Snapshot& first = series.samples[series.warmUp].figures;
     const procstats::Snapshot& last = series.samples.back().figures;
     std::printf(
-        "%-10s after %d warm-up samples: private %.2f -> %.2f MB (spread %.2f MB), "
+        "%-18s after %d warm-up samples: private %.2f -> %.2f MB (spread %.2f MB), "
         "GDI %d -> %d (spread %d), USER %d -> %d (spread %d): %s\n",
         series.name, series.warmUp, first.privateBytes / kMegabyte, last.privateBytes / kMegabyte,
         (highMemory - lowMemory) / kMegabyte, first.gdiObjects, last.gdiObjects, highGdi - lowGdi,
@@ -333,6 +338,7 @@ int main(int argc, char** argv) {
     }
 
     Series fireworks{"fireworks", "frame", 2, {}};
+    Series reopened{"fireworks reopened", "opening", 5, {}};
     Series rose{"rose", "opening", 5, {}};
     Series words{"words", "opening", 5, {}};
     Series letter{"letter", "opening", 5, {}};
@@ -365,6 +371,11 @@ int main(int argc, char** argv) {
         std::printf("fireworks page closed: private %.2f MB, GDI %d, USER %d\n",
                     closed.privateBytes / kMegabyte, closed.gdiObjects, closed.userObjects);
     });
+    phase("reopened", "fireworks page, %d openings of a few frames\n", openings);
+    for (int n = 1; n <= openings; ++n) {
+        steps.push_back([&] { OpenFireworks(fireworks, kFramesPerOpening, times); });
+        steps.push_back([&reopened, n] { Record(reopened, n); });
+    }
     phase("rose", "rose page, %d openings\n", openings);
     for (int n = 1; n <= openings; ++n) {
         steps.push_back([n] { OpenRose(n); });
@@ -393,7 +404,7 @@ int main(int argc, char** argv) {
 
     std::printf("\n");
     bool flat = true;
-    for (Series* series : {&fireworks, &rose, &words, &letter}) {
+    for (Series* series : {&fireworks, &reopened, &rose, &words, &letter}) {
         Judge(*series);
         flat = flat && series->flat;
     }
