@@ -82,7 +82,7 @@ std::string ProgramDirectory() {
     size_t slash = path.find_last_of(L"\\/");
     if (slash == std::wstring::npos) return {};
     path.resize(slash);
-    return detail::Narrow(path);
+    return detail::NarrowPath(path);
 }
 
 int WriteFile(std::string_view path, std::initializer_list<ByteBlock> blocks) {

@@ -66,7 +66,7 @@ void ClearPanel(UnitRef panel);
 Picture PanelContent(UnitRef panel);
 
 // Directory of the running executable without a trailing separator; empty when
-// unavailable.
+// unavailable. A folder name GBK cannot spell comes in its short (8.3) form.
 std::string ProgramDirectory();
 
 // Returns 0 at once for an empty path; otherwise creates or truncates the file

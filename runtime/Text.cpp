@@ -28,4 +28,19 @@ std::string Narrow(std::wstring_view wide) {
     return out;
 }
 
+std::string NarrowPath(const std::wstring& path) {
+    std::string narrow = Narrow(path);
+    if (Widen(narrow) == path) return narrow;
+    // A name GBK cannot spell (Korean, rare CJK, emoji) would come back with
+    // question marks and name nothing.
+    const DWORD needed = GetShortPathNameW(path.c_str(), nullptr, 0);
+    if (needed == 0) return {};
+    std::wstring shortPath(needed, L'\0');
+    const DWORD got = GetShortPathNameW(path.c_str(), shortPath.data(), needed);
+    if (got == 0 || got >= needed) return {};
+    shortPath.resize(got);
+    narrow = Narrow(shortPath);
+    return Widen(narrow) == shortPath ? narrow : std::string();
+}
+
 }  // namespace runtime::detail

@@ -9,4 +9,9 @@ namespace runtime::detail {
 std::wstring Widen(std::string_view gbk);
 std::string Narrow(std::wstring_view wide);
 
+// A path as a GBK text that still names the same file: the plain conversion
+// when every character survives it, else the file system's short form of the
+// path (plain ASCII) when it has one. Empty when neither names it.
+std::string NarrowPath(const std::wstring& path);
+
 }  // namespace runtime::detail
