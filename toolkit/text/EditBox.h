@@ -87,7 +87,9 @@ public:
     // 0 when the key was handled, -1 when not.
     virtual LRESULT KeyDown(WPARAM virtualKey);
     // Replaces the selection by `text`: typing, pasting, Enter and
-    // input-method results all come here.
+    // input-method results all come here. Pasted and input-method text has
+    // been cut before any line of it would pass 16 KB, and characters GBK has
+    // no place for (and the euro sign) have become '?', one per character.
     virtual void InsertText(const std::string& text);
     // 1 when it handled the request (deleted, or refused in a read-only
     // box), 0 when the selection was empty.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <string_view>
 
 #include "toolkit/core/Text.h"
 #include "toolkit/text/EditBox.h"
@@ -35,6 +36,56 @@ UINT_PTR TimerId(Element* element) {
     return reinterpret_cast<UINT_PTR>(element);
 }
 
+// The longest line, in bytes, that a paste or an input-method result may
+// make: every keystroke measures and draws its whole line, so a line of a
+// megabyte would make each key take seconds.
+constexpr size_t kMaxInsertedLine = 16 * 1024;
+
+// Cut before the character that would make a line of the text longer than
+// the limit; lines end at CR LF.
+std::string ClipLongLines(std::string text) {
+    size_t run = 0;
+    for (size_t i = 0; i < text.size();) {
+        if (text.compare(i, 2, "\r\n") == 0) {
+            run = 0;
+            i += 2;
+            continue;
+        }
+        const size_t width = static_cast<unsigned char>(text[i]) > 0x7F ? 2 : 1;
+        if (run + width > kMaxInsertedLine) {
+            text.resize(i);
+            break;
+        }
+        run += width;
+        i += width;
+    }
+    return text;
+}
+
+// Text from the clipboard or the input method in the box's own alphabet:
+// ASCII and two-byte GBK characters. Code page 936 holds the euro sign as the
+// lone byte 0x80, which the box would take for the first half of a pair and
+// so split the characters after it; it becomes one '?', like any character
+// GBK has no place for. A surrogate pair is one character and one '?'.
+std::string FromOutside(std::wstring_view wide) {
+    auto high = [](wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; };
+    auto low = [](wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; };
+    std::wstring kept;
+    kept.reserve(wide.size());
+    for (size_t i = 0; i < wide.size(); ++i) {
+        const wchar_t c = wide[i];
+        if (high(c) && i + 1 < wide.size() && low(wide[i + 1])) {
+            kept += L'?';
+            ++i;
+        } else if (high(c) || low(c) || c == 0x20AC) {
+            kept += L'?';
+        } else {
+            kept += c;
+        }
+    }
+    return ClipLongLines(FromWide(kept.c_str()));
+}
+
 // Clipboard text crosses as UTF-16; our texts are GBK.
 std::string ReadClipboardText(HWND owner) {
     std::string text;
@@ -45,7 +96,7 @@ std::string ReadClipboardText(HWND owner) {
             const size_t units = GlobalSize(data) / sizeof(wchar_t);
             const std::wstring copy(wide, wcsnlen(wide, units));
             GlobalUnlock(data);
-            text = FromWide(copy.c_str());
+            text = FromOutside(copy);
         }
     }
     CloseClipboard();
@@ -196,7 +247,7 @@ void EditBox::OnImeComposition(LPARAM lParam) {
         result.resize(static_cast<size_t>(std::max<LONG>(got, 0)) / sizeof(wchar_t));
     }
     ImmReleaseContext(hostWindow, context);
-    const std::string text = FromWide(result.c_str());
+    const std::string text = FromOutside(result.c_str());
     if (!text.empty()) InsertText(text);
 }
 
