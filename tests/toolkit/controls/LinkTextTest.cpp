@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/toolkit/host/HostTestSupport.h"
 #include "toolkit/controls/LinkText.h"
 #include "toolkit/core/Toolkit.h"
 #include "toolkit/draw/Colour.h"
@@ -14,32 +15,12 @@
 
 namespace {
 
-// A host attached to a real pop-up window of the toolkit's class.
-class HostedWindow {
-public:
-    HostedWindow(int width = 240, int height = 80) {
-        window = CreateWindowExA(0, "Yn_DirectUI", "link test", WS_POPUP, 30, 30, width, height,
-                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-        attached = host.Attach(window);
-    }
-    ~HostedWindow() {
-        if (window && IsWindow(window)) DestroyWindow(window);
-    }
-    HostedWindow(const HostedWindow&) = delete;
-    HostedWindow& operator=(const HostedWindow&) = delete;
+using hosttest::Pump;
 
-    HWND window = nullptr;
-    UIHost host;
-    bool attached = false;
+// Link tests use a 240 x 80 window unless they say otherwise.
+struct HostedWindow : hosttest::HostedWindow {
+    HostedWindow() : hosttest::HostedWindow(240, 80) {}
 };
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
 
 struct Ink {
     int count = 0;

@@ -7,120 +7,21 @@
 #include <string>
 #include <vector>
 
+#include "tests/toolkit/host/HostTestSupport.h"
 #include "toolkit/controls/Picture.h"
 #include "toolkit/core/Toolkit.h"
 #include "toolkit/host/UIHost.h"
 
 namespace {
 
-// A GIF of solid frames, one colour each (0x00RRGGBB), with the given delays
-// in hundredths of a second. Every pixel is written as a literal LZW code and
-// the table is cleared every two codes, so the codes stay three bits wide.
-std::vector<unsigned char> MakeGif(int width, int height, const std::vector<std::uint32_t>& colours,
-                                   const std::vector<int>& delays) {
-    std::vector<unsigned char> out;
-    const auto byte = [&](int b) { out.push_back(static_cast<unsigned char>(b)); };
-    const auto word = [&](int w) {
-        byte(w & 0xFF);
-        byte((w >> 8) & 0xFF);
-    };
-    for (char c : std::string("GIF89a")) byte(c);
-    word(width);
-    word(height);
-    byte(0x91);  // global colour table of 4 entries
-    byte(0);
-    byte(0);
-    for (int i = 0; i < 4; ++i) {
-        const std::uint32_t c = i < static_cast<int>(colours.size()) ? colours[i] : 0;
-        byte((c >> 16) & 0xFF);
-        byte((c >> 8) & 0xFF);
-        byte(c & 0xFF);
-    }
-    if (colours.size() > 1) {  // loop forever
-        byte(0x21);
-        byte(0xFF);
-        byte(11);
-        for (char c : std::string("NETSCAPE2.0")) byte(c);
-        byte(3);
-        byte(1);
-        word(0);
-        byte(0);
-    }
-    for (size_t frame = 0; frame < colours.size(); ++frame) {
-        byte(0x21);  // graphic control: delay
-        byte(0xF9);
-        byte(4);
-        byte(0);
-        word(delays[frame]);
-        byte(0);
-        byte(0);
-        byte(0x2C);  // image descriptor
-        word(0);
-        word(0);
-        word(width);
-        word(height);
-        byte(0);
-        byte(2);  // minimum code size: clear 4, end 5
-        std::vector<unsigned char> packed;
-        std::uint32_t bits = 0;
-        int count = 0;
-        const auto code = [&](int c) {
-            bits |= static_cast<std::uint32_t>(c) << count;
-            count += 3;
-            while (count >= 8) {
-                packed.push_back(static_cast<unsigned char>(bits & 0xFF));
-                bits >>= 8;
-                count -= 8;
-            }
-        };
-        for (int p = 0; p < width * height; ++p) {
-            if (p % 2 == 0) code(4);
-            code(static_cast<int>(frame));
-        }
-        code(5);
-        if (count > 0) packed.push_back(static_cast<unsigned char>(bits & 0xFF));
-        for (size_t at = 0; at < packed.size(); at += 255) {
-            const size_t n = std::min<size_t>(255, packed.size() - at);
-            byte(static_cast<int>(n));
-            out.insert(out.end(), packed.begin() + static_cast<long>(at),
-                       packed.begin() + static_cast<long>(at + n));
-        }
-        byte(0);
-    }
-    byte(0x3B);
-    return out;
-}
+using hosttest::HostedWindow;
+using hosttest::MakeGif;
+using hosttest::Pump;
 
 constexpr std::uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
 
 ByteBlock Bytes(const std::vector<unsigned char>& bytes) {
     return ByteBlock(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-}
-
-class HostedWindow {
-public:
-    HostedWindow(int width = 200, int height = 120) {
-        window = CreateWindowExA(0, "Yn_DirectUI", "picture test", WS_POPUP, 30, 30, width, height,
-                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-        attached = host.Attach(window);
-    }
-    ~HostedWindow() {
-        if (window && IsWindow(window)) DestroyWindow(window);
-    }
-    HostedWindow(const HostedWindow&) = delete;
-    HostedWindow& operator=(const HostedWindow&) = delete;
-
-    HWND window = nullptr;
-    UIHost host;
-    bool attached = false;
-};
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
 }
 
 // The colour (0x00RRGGBB) of a surface pixel, or -1 when it is not opaque.
@@ -157,7 +58,7 @@ protected:
     }
     void Tick() { picture.Send(WM_TIMER, reinterpret_cast<WPARAM>(&picture), 0); }
 
-    HostedWindow hosted;
+    HostedWindow hosted{200, 120};
     PictureControl picture;  // after the window: destroyed before it
 };
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -22,7 +23,7 @@ namespace hosttest {
 
 inline void EnsureToolkit() {
     static const bool started = [] {
-        StartToolkit();
+        if (!DefaultFont) StartToolkit();  // a suite may have started it itself
         return true;
     }();
     (void)started;
@@ -86,6 +87,27 @@ public:
 
 private:
     HWND hwnd_ = nullptr;
+};
+
+// A host attached to a real pop-up window of the toolkit's own class.
+class HostedWindow {
+public:
+    explicit HostedWindow(int width = 240, int height = 80, const AttachOptions& options = {},
+                          const char* title = "gift test") {
+        EnsureToolkit();
+        window = CreateWindowExA(0, "Yn_DirectUI", title, WS_POPUP, 30, 30, width, height, nullptr,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+        attached = host.Attach(window, options);
+    }
+    ~HostedWindow() {
+        if (window && IsWindow(window)) DestroyWindow(window);
+    }
+    HostedWindow(const HostedWindow&) = delete;
+    HostedWindow& operator=(const HostedWindow&) = delete;
+
+    HWND window = nullptr;
+    UIHost host;
+    bool attached = false;
 };
 
 inline void Pump() {
@@ -174,6 +196,85 @@ inline ByteBlock BlockOf(const std::string& bytes) {
     return ByteBlock(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
 }
 
+// A GIF of solid frames, one colour each (0x00RRGGBB), with the given delays
+// in hundredths of a second. Every pixel is written as a literal LZW code and
+// the table is cleared every two codes, so the codes stay three bits wide.
+inline std::vector<unsigned char> MakeGif(int width, int height,
+                                          const std::vector<std::uint32_t>& colours,
+                                          const std::vector<int>& delays) {
+    std::vector<unsigned char> out;
+    const auto byte = [&](int b) { out.push_back(static_cast<unsigned char>(b)); };
+    const auto word = [&](int w) {
+        byte(w & 0xFF);
+        byte((w >> 8) & 0xFF);
+    };
+    for (char c : std::string("GIF89a")) byte(c);
+    word(width);
+    word(height);
+    byte(0x91);  // global colour table of 4 entries
+    byte(0);
+    byte(0);
+    for (int i = 0; i < 4; ++i) {
+        const std::uint32_t c = i < static_cast<int>(colours.size()) ? colours[i] : 0;
+        byte((c >> 16) & 0xFF);
+        byte((c >> 8) & 0xFF);
+        byte(c & 0xFF);
+    }
+    if (colours.size() > 1) {  // loop forever
+        byte(0x21);
+        byte(0xFF);
+        byte(11);
+        for (char c : std::string("NETSCAPE2.0")) byte(c);
+        byte(3);
+        byte(1);
+        word(0);
+        byte(0);
+    }
+    for (size_t frame = 0; frame < colours.size(); ++frame) {
+        byte(0x21);  // graphic control: delay
+        byte(0xF9);
+        byte(4);
+        byte(0);
+        word(delays[frame]);
+        byte(0);
+        byte(0);
+        byte(0x2C);  // image descriptor
+        word(0);
+        word(0);
+        word(width);
+        word(height);
+        byte(0);
+        byte(2);  // minimum code size: clear 4, end 5
+        std::vector<unsigned char> packed;
+        std::uint32_t bits = 0;
+        int count = 0;
+        const auto code = [&](int c) {
+            bits |= static_cast<std::uint32_t>(c) << count;
+            count += 3;
+            while (count >= 8) {
+                packed.push_back(static_cast<unsigned char>(bits & 0xFF));
+                bits >>= 8;
+                count -= 8;
+            }
+        };
+        for (int p = 0; p < width * height; ++p) {
+            if (p % 2 == 0) code(4);
+            code(static_cast<int>(frame));
+        }
+        code(5);
+        if (count > 0) packed.push_back(static_cast<unsigned char>(bits & 0xFF));
+        for (size_t at = 0; at < packed.size(); at += 255) {
+            const size_t n = std::min<size_t>(255, packed.size() - at);
+            byte(static_cast<int>(n));
+            out.insert(out.end(), packed.begin() + static_cast<long>(at),
+                       packed.begin() + static_cast<long>(at + n));
+        }
+        byte(0);
+    }
+    byte(0x3B);
+    return out;
+}
+
 // An element that fills its surface with one colour when asked to paint and
 // records every message it receives.
 class ProbeElement : public Element {
@@ -213,6 +314,24 @@ public:
 
 inline RectF Rf(float x, float y, float w, float h) {
     return RectF(x, y, w, h);
+}
+
+// Pixels of an element's surface with at least `minAlpha`: what it drew.
+inline int SurfaceInk(Element& element, int minAlpha = 40) {
+    GpBitmap* surface = element.surface.get();
+    if (!surface) return 0;
+    UINT width = 0, height = 0;
+    gp::GdipGetImageWidth(surface, &width);
+    gp::GdipGetImageHeight(surface, &height);
+    int count = 0;
+    for (UINT y = 0; y < height; ++y) {
+        for (UINT x = 0; x < width; ++x) {
+            Gdiplus::ARGB p = 0;
+            gp::GdipBitmapGetPixel(surface, static_cast<INT>(x), static_cast<INT>(y), &p);
+            count += static_cast<int>(p >> 24) >= minAlpha ? 1 : 0;
+        }
+    }
+    return count;
 }
 
 // |a - b| within tolerance, channel by channel.
