@@ -194,10 +194,16 @@ void EditBox::DrawLine(int line, const RectF& lineBox, SurfacePaint& record) {
     layout.X += textArea.X;
     layout.Y += textArea.Y;
     std::string text = lines.LineText(line);
-    if (text.empty()) text = " ";
+    // An empty line is measured as one space, so a selection across it shows,
+    // but nothing is drawn for it: a space shows nothing, and drawing into its
+    // two-pixel layout box costs Wine's GDI+ a device context every time.
+    const bool blank = text.empty();
+    if (blank) text = " ";
     const std::wstring wide = ToWide(text);
     ClipRect(graphics, textArea);
-    gp::GdipDrawString(graphics, wide.c_str(), -1, font, &layout, format.Handle(), textBrush.get());
+    if (!blank)
+        gp::GdipDrawString(graphics, wide.c_str(), -1, font, &layout, format.Handle(),
+                           textBrush.get());
 
     // The highlighted columns of this line, if it takes part in the selection.
     int first = 0;
@@ -239,8 +245,9 @@ void EditBox::DrawLine(int line, const RectF& lineBox, SurfacePaint& record) {
             // The selected characters again, white, inside the highlight only.
             gp::GdipSetClipRegion(graphics, measured.region.get(), Gdiplus::CombineModeIntersect);
             UniqueGpBrush white = MakeSolidBrush(kSelectedText);
-            gp::GdipDrawString(graphics, wide.c_str(), -1, font, &layout, format.Handle(),
-                               white.get());
+            if (!blank)
+                gp::GdipDrawString(graphics, wide.c_str(), -1, font, &layout, format.Handle(),
+                                   white.get());
         }
     }
     ResetClip(graphics);
