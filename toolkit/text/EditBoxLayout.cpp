@@ -193,16 +193,22 @@ void EditBox::DrawLine(int line, const RectF& lineBox, SurfacePaint& record) {
     RectF layout = LayoutBox(lineBox);
     layout.X += textArea.X;
     layout.Y += textArea.Y;
+    // Wine's GDI+ keeps a device context for every string drawn into a box too
+    // narrow for its first character (an empty line measures two pixels, a
+    // control character four). Text that does not wrap is drawn in a box one
+    // row height wider, which changes nothing when it starts at the left.
+    RectF drawBox = layout;
+    if (scrollBars != kVerticalBar && format.Align() == Gdiplus::StringAlignmentNear)
+        drawBox.Width += lines.LineHeight();
     std::string text = lines.LineText(line);
     // An empty line is measured as one space, so a selection across it shows,
-    // but nothing is drawn for it: a space shows nothing, and drawing into its
-    // two-pixel layout box costs Wine's GDI+ a device context every time.
+    // but nothing is drawn for it.
     const bool blank = text.empty();
     if (blank) text = " ";
     const std::wstring wide = ToWide(text);
     ClipRect(graphics, textArea);
     if (!blank)
-        gp::GdipDrawString(graphics, wide.c_str(), -1, font, &layout, format.Handle(),
+        gp::GdipDrawString(graphics, wide.c_str(), -1, font, &drawBox, format.Handle(),
                            textBrush.get());
 
     // The highlighted columns of this line, if it takes part in the selection.
@@ -246,7 +252,7 @@ void EditBox::DrawLine(int line, const RectF& lineBox, SurfacePaint& record) {
             gp::GdipSetClipRegion(graphics, measured.region.get(), Gdiplus::CombineModeIntersect);
             UniqueGpBrush white = MakeSolidBrush(kSelectedText);
             if (!blank)
-                gp::GdipDrawString(graphics, wide.c_str(), -1, font, &layout, format.Handle(),
+                gp::GdipDrawString(graphics, wide.c_str(), -1, font, &drawBox, format.Handle(),
                                    white.get());
         }
     }

@@ -1,6 +1,6 @@
 // Input the edit box meets in the wild, found by the monkey test: a letter
-// full of empty lines, selected and redrawn again and again, must not cost a
-// GDI object per redraw.
+// with empty lines and a line of one control character, selected and redrawn
+// again and again, must not cost a GDI object per redraw.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -19,7 +19,7 @@ TEST(EditBoxObjects, RedrawingEmptyLinesAndSelectionsAcrossThemCostsNothing) {
     EditBox box;
     box.CreateEditBox(
         hosted.window, 20, 30, 416, 184,
-        {.text = "亲爱的：\r\n\r\n\r\n第二段\r\n\r\n", .multiLine = 1, .frameStyle = 4});
+        {.text = "亲爱的：\r\n\r\n\x1C\r\n第二段\r\n\r\n", .multiLine = 1, .frameStyle = 4});
     hosted.host.SetFocusElement(&box);
     box.RenderBox(false);
     Pump();
