@@ -410,6 +410,7 @@ TEST_F(MonkeyTest, RandomInputLeavesTheStartWindowWorkingAndTheLetterWellFormed)
     QueryPerformanceFrequency(&frequency);
     constexpr unsigned long kBatch = 100;
     procstats::Snapshot afterWarmUp;
+    bool objectsFlat = true;
     int malformedBatches = 0;
     const ULONGLONG start = GetTickCount64();
     for (unsigned long i = 0; i < events; ++i) {
@@ -437,9 +438,14 @@ TEST_F(MonkeyTest, RandomInputLeavesTheStartWindowWorkingAndTheLetterWellFormed)
         const procstats::Snapshot now = procstats::Take();
         if (i + 1 == kBatch) {
             afterWarmUp = now;
-        } else if (i + 1 >= kBatch) {
-            EXPECT_LE(now.userObjects, afterWarmUp.userObjects + 2) << "after event " << i + 1;
-            EXPECT_LE(now.gdiObjects, afterWarmUp.gdiObjects + 8) << "after event " << i + 1;
+        } else if (i + 1 >= kBatch && objectsFlat) {
+            // Reported once: a leak would repeat in every batch after it.
+            objectsFlat = now.userObjects <= afterWarmUp.userObjects + 2 &&
+                          now.gdiObjects <= afterWarmUp.gdiObjects + 8;
+            EXPECT_TRUE(objectsFlat)
+                << "after event " << i + 1 << " (" << kind << "): GDI " << afterWarmUp.gdiObjects
+                << " -> " << now.gdiObjects << ", USER " << afterWarmUp.userObjects << " -> "
+                << now.userObjects;
         }
     }
     const double seconds = static_cast<double>(GetTickCount64() - start) / 1000.0;
