@@ -1,7 +1,8 @@
 // A seeded random stream of mouse, keyboard, input-method and clipboard input
 // thrown at the real start window and its controls. Nothing may crash or hang,
-// the letter must stay well-formed GBK after every batch, and the windows the
-// run made must be as many at the end as after warm-up.
+// the letter must stay well-formed GBK after every batch, and the process's
+// GDI and USER objects must stay flat after warm-up and return when the
+// window closes.
 //
 // GIFT_MONKEY_EVENTS sets the number of events (600 by default: most events
 // present the layered window, which costs 20-40 ms under Xvfb), and
@@ -11,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
