@@ -101,11 +101,11 @@ TEST(Content, RosePagePicturesDecodeInTheRuntimeOnWhite) {
         int width, height;
         std::size_t frames;
     } cases[] = {
-        {"F1", content::Flower(1), 93, 93, 6},    {"F2", content::Flower(2), 93, 93, 6},
-        {"F3", content::Flower(3), 93, 93, 6},    {"F4", content::Flower(4), 93, 93, 6},
-        {"F5", content::Flower(5), 100, 77, 1},   {"F6", content::Flower(6), 106, 107, 1},
-        {"F7", content::Flower(7), 135, 136, 1},  {"F8", content::Flower(8), 115, 115, 1},
-        {"F9", content::Flower(9), 125, 135, 1},  {"F10", content::Flower(10), 130, 129, 1},
+        {"F1", content::Flower(1), 93, 93, 6},     {"F2", content::Flower(2), 93, 93, 6},
+        {"F3", content::Flower(3), 93, 93, 6},     {"F4", content::Flower(4), 93, 93, 6},
+        {"F5", content::Flower(5), 100, 77, 1},    {"F6", content::Flower(6), 106, 107, 1},
+        {"F7", content::Flower(7), 135, 136, 1},   {"F8", content::Flower(8), 115, 115, 1},
+        {"F9", content::Flower(9), 125, 135, 1},   {"F10", content::Flower(10), 130, 129, 1},
         {"F11", content::Flower(11), 147, 163, 1}, {"F12", content::Flower(12), 147, 110, 1},
         {"F13", content::Flower(13), 147, 125, 1}, {"F14", content::Flower(14), 147, 139, 1},
         {"F15", content::Flower(15), 147, 102, 1}, {"F16", content::Flower(16), 150, 150, 1},
@@ -113,8 +113,7 @@ TEST(Content, RosePagePicturesDecodeInTheRuntimeOnWhite) {
         {"F19", content::Flower(19), 147, 134, 1}, {"F20", content::Flower(20), 147, 124, 1},
         {"F21", content::Flower(21), 147, 90, 1},  {"F22", content::Flower(22), 147, 131, 1},
         {"花4", content::RoseBox(4), 93, 93, 6},   {"花3", content::RoseBox(3), 93, 93, 6},
-        {"花2", content::RoseBox(2), 93, 94, 2},
-        {"big rose", content::BigRose(), 829, 647, 1},
+        {"花2", content::RoseBox(2), 93, 94, 2},   {"big rose", content::BigRose(), 829, 647, 1},
     };
     for (const auto& c : cases) {
         const runtime::Picture picture = runtime::LoadPicture(c.block);

@@ -87,9 +87,10 @@ TEST_F(PushButtonTest, CreationDefaultsAndTheAccessKey) {
     EXPECT_EQ(prefix, Gdiplus::HotkeyPrefixShow);
     EXPECT_EQ(hosted.KeyOf(&button), 'O');
     int clicks = 0;
-    button.BindEvent(
-        kClick, [&](Element*, Element*, UINT, WPARAM, LPARAM) -> LRESULT { ++clicks;
-        return 0; });
+    button.BindEvent(kClick, [&](Element*, Element*, UINT, WPARAM, LPARAM) -> LRESULT {
+        ++clicks;
+        return 0;
+    });
     SendMessageA(hosted.window, WM_SYSKEYDOWN, 'O', 0);  // Alt+O
     EXPECT_EQ(clicks, 1);
     // A caption without "&" registers 0, which leaves no key behind.
