@@ -25,97 +25,26 @@
 #include "runtime/Music.h"
 #include "runtime/Program.h"
 #include "runtime/Services.h"
+#include "tests/app/AppTestSupport.h"
 #include "tests/support/Gbk.h"
 #include "tests/toolkit/host/HostTestSupport.h"
 #include "toolkit/core/Text.h"
+#include "tests/support/Keyboard.h"
 
 namespace {
 
-std::atomic<long long> samplesPlayed{0};
+using namespace testkeys;
+using namespace apptest;
 
-class CountingOutput : public audio::AudioOutput {
-public:
-    bool Open(int rate, int channels) override { return rate > 0 && channels > 0; }
-    bool Write(const std::int16_t*, std::size_t count) override {
-        samplesPlayed += static_cast<long long>(count);
-        return !aborted_;
-    }
-    void Drain() override {}
-    void Abort() override { aborted_ = true; }
-    void Close() override {}
-
-private:
-    std::atomic<bool> aborted_{false};
-};
-std::unique_ptr<audio::AudioOutput> MakeCounting() {
-    return std::make_unique<CountingOutput>();
-}
-
-long long SamplesIn(ByteBlock mp3) {
-    audio::Mp3Decoder decoder;
-    decoder.Feed(mp3.data, mp3.size);
-    std::vector<std::int16_t> pcm(1 << 16);
-    long long total = 0;
-    for (;;) {
-        std::size_t count = 0;
-        if (decoder.Decode(pcm.data(), pcm.size(), count) != audio::Mp3Decoder::Status::Output)
-            break;
-        total += static_cast<long long>(count);
-    }
-    return total;
-}
-
-std::string ReadAll(const std::wstring& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void HoldControl(bool held) {
-    BYTE state[256];
-    GetKeyboardState(state);
-    state[VK_CONTROL] = state[VK_LCONTROL] = held ? 0x80 : 0;
-    SetKeyboardState(state);
-}
-
-void PutOnClipboard(const std::wstring& text) {
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    std::memcpy(GlobalLock(block), text.c_str(), bytes);
-    GlobalUnlock(block);
-    SetClipboardData(CF_UNICODETEXT, block);
-    CloseClipboard();
-}
-
-std::wstring ClipboardText() {
-    std::wstring text;
-    if (!OpenClipboard(nullptr)) return text;
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        text = static_cast<const wchar_t*>(GlobalLock(data));
-        GlobalUnlock(data);
-    }
-    CloseClipboard();
-    return text;
-}
-
-class BadInputTest : public ::testing::Test {
+class BadInputTest : public apptest::GiftFixture {
 protected:
     void SetUp() override {
-        hosttest::EnsureToolkit();
-        runtime::InitRuntime();
-        CreateGlobals();
-        runtime::SetExitRoutine(TeardownGlobals);
-        samplesPlayed = 0;
-        runtime::SetAudioOutputFactory(MakeCounting);
-        songPath = ToWide(gift::MusicPath());
+        GiftFixture::SetUp();
         tempSongPath = ToWide(gift::FallbackMusicPath());
     }
     void TearDown() override {
-        HoldControl(false);
-        runtime::Quit();
-        runtime::SetAudioOutputFactory(nullptr);
-        DeleteFileW(songPath.c_str());
+        HoldKeys({});
+        GiftFixture::TearDown();
         RemoveDirectoryW(songPath.c_str());
         DeleteFileW(tempSongPath.c_str());
     }
@@ -126,9 +55,9 @@ protected:
     }
     // Ctrl+V as the keyboard gives it to the start window.
     void Paste() {
-        HoldControl(true);
+        HoldKeys({VK_CONTROL});
         SendMessageW(gift::App().startHost.hwnd, WM_KEYDOWN, 'V', 1);
-        HoldControl(false);
+        HoldKeys({});
     }
     EditBox& FocusedLetter() {
         gift::AppObjects& app = gift::App();
@@ -136,7 +65,7 @@ protected:
         return app.letterBox;
     }
 
-    std::wstring songPath, tempSongPath;
+    std::wstring tempSongPath;
 };
 
 TEST_F(BadInputTest, AProgramFolderThatTakesNoSongPlaysItFromTheTemporaryFolder) {
@@ -182,7 +111,7 @@ TEST_F(BadInputTest, AMegabyteLinePastedIntoTheLetterIsCutAtTheLineLimit) {
     const std::wstring piece = L"A long line with no break at all, 七夕的信不换行。";
     while (huge.size() * 2 < (1u << 20)) huge += piece + L"\n";
     huge.erase(std::remove(huge.begin(), huge.end(), L'\n'), huge.end());
-    PutOnClipboard(huge + L"\r\nnext line");
+    ASSERT_TRUE(PutOnClipboard(huge + L"\r\nnext line"));
     std::string kept = FromWide(huge.c_str());
     size_t cut = 0;
     while (cut < kept.size()) {
@@ -220,16 +149,17 @@ TEST_F(BadInputTest, ClipboardTextGbkCannotHoldArrivesAsOneMarkPerCharacter) {
     // lone surrogate, and the euro sign, which code page 936 holds only as a
     // lone byte 0x80 that the box would take for half a character.
     const std::wstring loneSurrogate(1, static_cast<wchar_t>(0xD800));
-    PutOnClipboard(L"爱a\U0001F339b\uD55C\uAE00c\U00020000d" + loneSurrogate + L"e\u20AC");
+    ASSERT_TRUE(
+        PutOnClipboard(L"爱a\U0001F339b\uD55C\uAE00c\U00020000d" + loneSurrogate + L"e\u20AC"));
     Paste();
     EXPECT_EQ(letter.Text(), "爱a?b??c?d?e?");
     EXPECT_TRUE(gbk::WellFormed(letter.Text()));
 
     // Copied back out, the marks stay marks and the rest is intact.
-    HoldControl(true);
+    HoldKeys({VK_CONTROL});
     SendMessageW(gift::App().startHost.hwnd, WM_KEYDOWN, 'A', 1);
     SendMessageW(gift::App().startHost.hwnd, WM_KEYDOWN, 'C', 1);
-    HoldControl(false);
+    HoldKeys({});
     EXPECT_EQ(ClipboardText(), L"爱a?b??c?d?e?");
 }
 

@@ -22,6 +22,7 @@
 #include "toolkit/controls/PushButton.h"
 #include "toolkit/core/Text.h"
 #include "toolkit/core/Toolkit.h"
+#include "platform/ProcessStats.h"
 
 namespace {
 
@@ -166,15 +167,15 @@ TEST_F(FireworksPageTest, FramesFollowInAnEndlessChainUntilTheRightButton) {
 
 TEST_F(FireworksPageTest, ReopeningLeavesNothingBehind) {
     Play(3);
-    const DWORD gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    const DWORD user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+    const DWORD gdi = static_cast<DWORD>(procstats::GdiObjects());
+    const DWORD user = static_cast<DWORD>(procstats::UserObjects());
     Play(3);
     ASSERT_GE(ticks.timers.size(), 3u);
     EXPECT_FALSE(runtime::IsAlive(Page()));
     EXPECT_EQ(gift::App().skinLayer.Window(), nullptr);
     // Where the system counts them (Wine may report 0).
-    EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdi);
-    EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), user);
+    EXPECT_EQ(static_cast<DWORD>(procstats::GdiObjects()), gdi);
+    EXPECT_EQ(static_cast<DWORD>(procstats::UserObjects()), user);
 }
 
 TEST_F(FireworksPageTest, ButtonShowsThePagePhotographThenRunsThePageOverADisabledStartWindow) {

@@ -35,8 +35,11 @@
 #include "tests/toolkit/host/HostTestSupport.h"
 #include "toolkit/controls/CaptionButton.h"
 #include "toolkit/core/Text.h"
+#include "tests/support/Keyboard.h"
 
 namespace {
+
+using testkeys::PutOnClipboard;
 
 // No sound device: the song is written and the player gives up at once,
 // so no thread competes with the input for the processor.
@@ -67,22 +70,6 @@ void HoldModifiers(bool control, bool shift) {
     if (control) state[VK_CONTROL] = state[VK_LCONTROL] = 0x80;
     if (shift) state[VK_SHIFT] = state[VK_LSHIFT] = 0x80;
     SetKeyboardState(state);
-}
-
-bool PutOnClipboard(const std::wstring& text) {
-    if (!OpenClipboard(nullptr)) return false;
-    EmptyClipboard();
-    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    bool placed = false;
-    if (block) {
-        std::memcpy(GlobalLock(block), text.c_str(), bytes);
-        GlobalUnlock(block);
-        placed = SetClipboardData(CF_UNICODETEXT, block) != nullptr;
-        if (!placed) GlobalFree(block);
-    }
-    CloseClipboard();
-    return placed;
 }
 
 // Text as a user, an input method or another program might supply it: ASCII,

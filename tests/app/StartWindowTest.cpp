@@ -24,55 +24,16 @@
 #include "runtime/Music.h"
 #include "runtime/Program.h"
 #include "runtime/Services.h"
+#include "tests/app/AppTestSupport.h"
 #include "tests/support/TestData.h"
 #include "tests/toolkit/host/HostTestSupport.h"
 #include "toolkit/core/Text.h"
 
 using hosttest::A;
 using hosttest::BackPixel;
+using namespace apptest;
 
 namespace {
-
-std::atomic<long long> samplesPlayed{0};
-
-// Counts the samples instead of playing them: no sound device needed.
-class CountingOutput : public audio::AudioOutput {
-public:
-    bool Open(int rate, int channels) override { return rate > 0 && channels > 0; }
-    bool Write(const std::int16_t*, std::size_t count) override {
-        samplesPlayed += static_cast<long long>(count);
-        return !aborted_;
-    }
-    void Drain() override {}
-    void Abort() override { aborted_ = true; }
-    void Close() override {}
-
-private:
-    std::atomic<bool> aborted_{false};
-};
-
-std::unique_ptr<audio::AudioOutput> MakeCounting() {
-    return std::make_unique<CountingOutput>();
-}
-
-long long SamplesIn(ByteBlock mp3) {
-    audio::Mp3Decoder decoder;
-    decoder.Feed(mp3.data, mp3.size);
-    std::vector<std::int16_t> pcm(1 << 16);
-    long long total = 0;
-    for (;;) {
-        std::size_t count = 0;
-        if (decoder.Decode(pcm.data(), pcm.size(), count) != audio::Mp3Decoder::Status::Output)
-            break;
-        total += static_cast<long long>(count);
-    }
-    return total;
-}
-
-std::string ReadAll(const std::wstring& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 void Pump(DWORD ms) {
     const DWORD start = GetTickCount();
@@ -91,32 +52,13 @@ bool SameRect(const RectF& a, const RectF& b) {
     return a.X == b.X && a.Y == b.Y && a.Width == b.Width && a.Height == b.Height;
 }
 
-// The program's globals, runtime and toolkit as start-up leaves them, with the
-// music going to a counter.
-class StartWindowTest : public ::testing::Test {
+class StartWindowTest : public apptest::GiftFixture {
 protected:
-    void SetUp() override {
-        hosttest::EnsureToolkit();
-        runtime::InitRuntime();
-        CreateGlobals();
-        runtime::SetExitRoutine(TeardownGlobals);
-        samplesPlayed = 0;
-        runtime::SetAudioOutputFactory(MakeCounting);
-        songPath = ToWide(gift::MusicPath());
-    }
-    void TearDown() override {
-        runtime::Quit();  // destroys the forms, then releases the globals
-        runtime::SetAudioOutputFactory(nullptr);
-        DeleteFileW(songPath.c_str());
-    }
-
     runtime::UnitRef OpenStartForm(const runtime::FormDescription& form = gift::StartForm()) {
         runtime::UnitRef opened = runtime::LoadForm(form);
         Pump(100);  // let the controls' first paints reach the back buffer
         return opened;
     }
-
-    std::wstring songPath;
 };
 
 TEST_F(StartWindowTest, PhotographFillsTheWindowBehindTheControls) {

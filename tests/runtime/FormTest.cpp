@@ -10,6 +10,7 @@
 #include "runtime/Program.h"
 #include "runtime/Services.h"
 #include "tests/runtime/RuntimeSupport.h"
+#include "platform/ProcessStats.h"
 
 using namespace runtime;
 
@@ -331,8 +332,8 @@ TEST_F(FormTest, MessageLoopEndsWhenTheMainFormClosesAndQuitRunsTheExitRoutineOn
 TEST_F(FormTest, LoadingAndClosingFormsLeaksNoObjects) {
     static const FormDescription form = TestForm();
     auto count = [] {
-        return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS) +
-               GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+        return static_cast<DWORD>(procstats::GdiObjects()) +
+               static_cast<DWORD>(procstats::UserObjects());
     };
     // Warm up the classes and stock objects first.
     DestroyForm(LoadForm(form), true);

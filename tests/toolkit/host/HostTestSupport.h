@@ -18,6 +18,7 @@
 #include "toolkit/core/Toolkit.h"
 #include "toolkit/draw/GdipOwners.h"
 #include "toolkit/host/UIHost.h"
+#include "platform/ProcessStats.h"
 
 namespace hosttest {
 
@@ -150,10 +151,10 @@ inline int B(std::uint32_t p) {
 }
 
 inline DWORD GdiObjects() {
-    return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    return static_cast<DWORD>(procstats::GdiObjects());
 }
 inline DWORD UserObjects() {
-    return GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+    return static_cast<DWORD>(procstats::UserObjects());
 }
 
 // An encoded picture made with GDI+ ("image/png" or "image/jpeg").

@@ -96,7 +96,7 @@ TEST(HostDestroy, SecondCallReleasesNothingTwiceAndTheHostCanReattach) {
 
 TEST(HostDestroy, AttachDestroyCyclesLeakNoHandles) {
     // Every GDI and USER handle a cycle made, to check each is gone
-    // afterwards (GetGuiResources counts them on Windows; Wine answers 0).
+    // afterwards as well as the process's counts.
     std::vector<HGDIOBJ> gdi;
     std::vector<HWND> user;
     auto cycle = [&](bool layered) {

@@ -12,48 +12,12 @@
 #include "tests/toolkit/host/HostTestSupport.h"
 #include "toolkit/core/Text.h"
 #include "toolkit/text/EditBox.h"
+#include "tests/support/Keyboard.h"
 
 using namespace hosttest;
+using namespace testkeys;
 
 namespace {
-
-// Ctrl and Shift as GetKeyState sees them.
-void HoldKeys(std::initializer_list<int> keys) {
-    BYTE state[256];
-    GetKeyboardState(state);
-    for (int key : {VK_CONTROL, VK_LCONTROL, VK_RCONTROL, VK_SHIFT, VK_LSHIFT, VK_RSHIFT})
-        state[key] = 0;
-    for (int key : keys) state[key] = 0x80;
-    SetKeyboardState(state);
-}
-
-void SetClipboard(const std::wstring& text) {
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    memcpy(GlobalLock(block), text.c_str(), bytes);
-    GlobalUnlock(block);
-    SetClipboardData(CF_UNICODETEXT, block);
-    CloseClipboard();
-}
-
-std::wstring ClipboardText() {
-    std::wstring text;
-    if (!OpenClipboard(nullptr)) return text;
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        text = static_cast<const wchar_t*>(GlobalLock(data));
-        GlobalUnlock(data);
-    }
-    CloseClipboard();
-    return text;
-}
-
-void EmptyTheClipboard() {
-    if (!OpenClipboard(nullptr)) return;
-    EmptyClipboard();
-    CloseClipboard();
-}
 
 class EditBoxInput : public ::testing::Test {
 protected:
@@ -299,7 +263,7 @@ TEST_F(EditBoxInput, DraggingSelectsAndPasswordBoxesRefuseIt) {
 TEST_F(EditBoxInput, PasteCopyAndCutThroughTheRealClipboard) {
     Make({.text = "ab", .multiLine = 1});
     Caret(1, 1);
-    SetClipboard(L"x\r\ny\r\n中z");
+    ASSERT_TRUE(PutOnClipboard(L"x\r\ny\r\n中z"));
     EXPECT_EQ(Key('V', {VK_CONTROL}), 0);
     EXPECT_EQ(box.Text(), "ax\r\ny\r\n中zb");
     EXPECT_EQ(box.caretLine, 3) << "two lines down";
@@ -307,7 +271,7 @@ TEST_F(EditBoxInput, PasteCopyAndCutThroughTheRealClipboard) {
 
     // Characters GBK cannot hold arrive replaced; nothing else is lost.
     Caret(1, 0);
-    SetClipboard(L"\u0E01\u4E2Dq");
+    ASSERT_TRUE(PutOnClipboard(L"\u0E01\u4E2Dq"));
     Key('V', {VK_CONTROL});
     EXPECT_EQ(box.lines.LineText(1), "?中qax");
 
@@ -328,7 +292,7 @@ TEST_F(EditBoxInput, PasteCopyAndCutThroughTheRealClipboard) {
 TEST_F(EditBoxInput, PasswordBoxesRefuseShortcutsAndSwitchTheInputMethodOff) {
     HIMC original = ImmGetContext(window.get());
     if (original) ImmReleaseContext(window.get(), original);
-    SetClipboard(L"pasted");
+    ASSERT_TRUE(PutOnClipboard(L"pasted"));
     Make({.text = "secret", .inputMode = EditBox::kPassword});
     box.anchorColumn = 0;
     box.caretColumn = 6;
@@ -413,7 +377,7 @@ TEST_F(EditBoxInput, AHugePasteCompletesAndLeavesTheBoxUsable) {
     std::wstring huge;
     const std::wstring line = L"A long pasted letter line with some words in it, 中文也有。\r\n";
     while (huge.size() * 2 < (1u << 20)) huge += line;
-    SetClipboard(huge);
+    ASSERT_TRUE(PutOnClipboard(huge));
     Key('V', {VK_CONTROL});
     const std::string expected = FromWide(huge.c_str());
     ASSERT_EQ(box.Text().size(), expected.size());

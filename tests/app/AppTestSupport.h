@@ -1,0 +1,89 @@
+#pragma once
+// The program's globals, runtime and toolkit as start-up leaves them, with the
+// music going to a counter instead of a sound device, for tests of the gift.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/StartWindow.h"
+#include "app/Startup.h"
+#include "platform/audio/Mp3Decoder.h"
+#include "runtime/Music.h"
+#include "runtime/Program.h"
+#include "tests/toolkit/host/HostTestSupport.h"
+#include "toolkit/core/Text.h"
+
+namespace apptest {
+
+// Samples the program has "played" since the fixture's set-up.
+inline std::atomic<long long> samplesPlayed{0};
+
+// Counts the samples instead of playing them: no sound device needed.
+class CountingOutput : public audio::AudioOutput {
+public:
+    bool Open(int rate, int channels) override { return rate > 0 && channels > 0; }
+    bool Write(const std::int16_t*, std::size_t count) override {
+        samplesPlayed += static_cast<long long>(count);
+        return !aborted_;
+    }
+    void Drain() override {}
+    void Abort() override { aborted_ = true; }
+    void Close() override {}
+
+private:
+    std::atomic<bool> aborted_{false};
+};
+
+inline std::unique_ptr<audio::AudioOutput> MakeCounting() {
+    return std::make_unique<CountingOutput>();
+}
+
+// The samples one play of an MP3 gives.
+inline long long SamplesIn(ByteBlock mp3) {
+    audio::Mp3Decoder decoder;
+    decoder.Feed(mp3.data, mp3.size);
+    std::vector<std::int16_t> pcm(1 << 16);
+    long long total = 0;
+    for (;;) {
+        std::size_t count = 0;
+        if (decoder.Decode(pcm.data(), pcm.size(), count) != audio::Mp3Decoder::Status::Output)
+            break;
+        total += static_cast<long long>(count);
+    }
+    return total;
+}
+
+inline std::string ReadAll(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class GiftFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        hosttest::EnsureToolkit();
+        runtime::InitRuntime();
+        CreateGlobals();
+        runtime::SetExitRoutine(TeardownGlobals);
+        samplesPlayed = 0;
+        runtime::SetAudioOutputFactory(MakeCounting);
+        songPath = ToWide(gift::MusicPath());
+    }
+    void TearDown() override {
+        runtime::Quit();  // destroys the forms, then releases the globals
+        runtime::SetAudioOutputFactory(nullptr);
+        DeleteFileW(songPath.c_str());
+    }
+
+    std::wstring songPath;  // beside the program
+};
+
+}  // namespace apptest
