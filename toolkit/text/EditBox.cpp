@@ -142,10 +142,10 @@ int EditBox::LineChars(int line) const {
     return CharCount(lines.LineText(line));
 }
 
-void EditBox::MeasureLines() {
+void EditBox::MeasureLines(bool reuse) {
     // A single line never wraps: laid out at the area's width, text past the
     // right edge would drop to a hidden second row, out of the caret's reach.
     // Measured unwrapped it scrolls sideways instead.
     const int measuring = multiLine ? scrollBars : scrollBars | kHorizontalBar;
-    lines.Measure(surfaceGraphics.get(), textArea, font, format.Handle(), measuring);
+    lines.Measure(surfaceGraphics.get(), textArea, font, format.Handle(), measuring, reuse);
 }

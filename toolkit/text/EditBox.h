@@ -163,7 +163,8 @@ private:
                               bool keepRegion);
     // One rectangle per visual row of a measured range.
     std::vector<RectF> RegionRects(GpRegion* region);
-    void MeasureLines();
+    // `reuse`: only lines whose text changed since the last measuring (edits).
+    void MeasureLines(bool reuse = false);
     int LineChars(int line) const;
 
     // Model.

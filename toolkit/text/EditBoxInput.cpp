@@ -515,7 +515,7 @@ void EditBox::InsertText(const std::string& text) {
         caretColumn = std::min(caretColumn + CharCount(kept), LineChars(1));
     }
     CollapseSelection();
-    MeasureLines();
+    MeasureLines(true);
     if (caretLine == lines.LineCount())
         scrollY = Trunc(textArea.Y + textArea.Height) - lines.ContentHeight();
     int index = caretColumn - 1;
@@ -549,7 +549,7 @@ int EditBox::DeleteSelectionNow(bool quiet, bool finish) {
     lines.DeleteRange(a, b, multiLine);
     // Inside InsertText the insertion measures and paints for both edits.
     if (!finish) return 1;
-    MeasureLines();
+    MeasureLines(true);
     int index = caretColumn - 1 - (startBytes == 0 ? 1 : 0);
     caretRect = PosFromsIndex(caretLine, index, true, 0);
     prevCaretRect = caretRect;

@@ -78,8 +78,15 @@ void TextLines::SetText(const std::string& text, int flags, int newMode,
     passwordChar = newPasswordChar;
 }
 
+bool TextLines::MeasureParams::operator==(const MeasureParams& other) const {
+    return graphics == other.graphics && font == other.font && format == other.format &&
+           layout.X == other.layout.X && layout.Y == other.layout.Y &&
+           layout.Width == other.layout.Width && layout.Height == other.layout.Height &&
+           scrollBars == other.scrollBars;
+}
+
 void TextLines::Measure(GpGraphics* graphics, const RectF& area, GpFont* font,
-                        GpStringFormat* format, int scrollBars) {
+                        GpStringFormat* format, int scrollBars, bool reuse) {
     RectF layout = area;
     if (scrollBars & 1) {
         layout.Width = 0;  // no wrapping, no height limit
@@ -89,6 +96,11 @@ void TextLines::Measure(GpGraphics* graphics, const RectF& area, GpFont* font,
     }
     contentWidth = 0;
     contentHeight = 0;
+    const MeasureParams params{graphics, font, format, layout, scrollBars};
+    // Old versions of edited lines pile up; past a bound they are dropped.
+    const size_t bound = 2 * static_cast<size_t>(lineCount) + 64;
+    if (!reuse || !(params == measuredWith) || measuredBoxes.size() > bound) measuredBoxes.clear();
+    measuredWith = params;
 
     RectF reference;
     MeasureBounds(graphics, kReferenceChar, font, layout, format, &reference);
@@ -102,8 +114,13 @@ void TextLines::Measure(GpGraphics* graphics, const RectF& area, GpFont* font,
         const std::string text = LineText(line);
         // An empty line has nothing to measure: it is one reference row,
         // narrow enough to show the caret, and costs no GDI+ call.
-        if (text.empty() ||
-            !MeasureBounds(graphics, ToWide(text).c_str(), font, layout, format, &bounds)) {
+        const auto known = text.empty() ? measuredBoxes.end() : measuredBoxes.find(text);
+        if (known != measuredBoxes.end()) {
+            bounds = known->second;
+        } else if (!text.empty() &&
+                   MeasureBounds(graphics, ToWide(text).c_str(), font, layout, format, &bounds)) {
+            measuredBoxes.emplace(text, bounds);
+        } else {
             bounds = reference;
             bounds.Width = 2;
         }

@@ -4,9 +4,9 @@
 //
 // Positions are 1-based byte positions into the whole text; lines count from
 // 1. Every edit rebuilds the line table from the new text, and the box then
-// measures every line again: the store is made for letters, not documents.
-// Measuring costs one GdipMeasureString per non-empty line (plus one for the
-// reference character); nothing else here measures.
+// measures it again: the store is made for letters, not documents. Measuring
+// costs one GdipMeasureString per non-empty line whose text was not measured
+// last time (plus one for the reference character); nothing else measures.
 //
 // Out-of-range lines give empty text, a zero box and start 0; out-of-range
 // byte positions are clamped to the text, so no operation reads or writes
@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "toolkit/core/Gdip.h"
@@ -56,8 +57,11 @@ public:
     // the reference line height. `scrollBars` bit 0 (horizontal bar): no
     // wrapping; exactly 2 (vertical bar alone): wrapping at the area width,
     // each line as high as its rows; otherwise every line one row high.
+    // With `reuse`, a line whose text the previous call measured with the same
+    // graphics, font, format, area and bars keeps that box, so an edit
+    // measures only the lines it changed; without it every line is measured.
     void Measure(GpGraphics* graphics, const RectF& area, GpFont* font, GpStringFormat* format,
-                 int scrollBars);
+                 int scrollBars, bool reuse = false);
     // The line without its CR LF, or its first `count` bytes (never more than
     // the line holds). In password mode the mask, once per character.
     std::string LineText(int line, std::optional<int> count = std::nullopt) const;
@@ -92,6 +96,16 @@ private:
     // Byte positions clamped to the text: 1 .. length + 1.
     int ClampPosition(int position) const;
 
+    // What the measured boxes below were measured with.
+    struct MeasureParams {
+        GpGraphics* graphics = nullptr;
+        GpFont* font = nullptr;
+        GpStringFormat* format = nullptr;
+        RectF layout;
+        int scrollBars = 0;
+        bool operator==(const MeasureParams& other) const;
+    };
+
     std::string bytes;
     int length = 0;
     int lineCount = 1;
@@ -101,4 +115,6 @@ private:
     int lineHeight = 0;
     int mode = 0;
     std::string passwordChar;
+    MeasureParams measuredWith;
+    std::unordered_map<std::string, RectF> measuredBoxes;  // GDI+'s bounds by line text
 };

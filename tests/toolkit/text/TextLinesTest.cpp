@@ -153,4 +153,25 @@ TEST_F(TextLinesMeasure, EmptyTextMasksAndFailures) {
     EXPECT_EQ(plain.LineHeight(), 0.0f);
 }
 
+TEST_F(TextLinesMeasure, AnEditMeasuredAgainGivesTheBoxesOfAFullMeasure) {
+    const RectF area(2, 2, 120, 60);
+    TextLines edited = Store("first line\r\nsecond\r\nthird one");
+    edited.Measure(canvas.graphics.get(), area, DefaultFont, format.Handle(), 3);
+    edited.InsertAt(edited.LineStart(2), "a much longer ", kMulti);
+    edited.Measure(canvas.graphics.get(), area, DefaultFont, format.Handle(), 3, true);
+    TextLines fresh = Store(edited.Text());
+    fresh.Measure(canvas.graphics.get(), area, DefaultFont, format.Handle(), 3);
+    for (int line = 1; line <= 3; ++line) {
+        EXPECT_EQ(edited.LineBox(line).Width, fresh.LineBox(line).Width) << line;
+        EXPECT_EQ(edited.LineBox(line).Y, fresh.LineBox(line).Y) << line;
+    }
+    EXPECT_EQ(edited.ContentWidth(), fresh.ContentWidth());
+
+    // Other measuring terms are not served from the old boxes: a wrapping
+    // layout of the same text gives the wrapped heights.
+    edited.Measure(canvas.graphics.get(), RectF(2, 2, 40, 60), DefaultFont, wrapping.Handle(), 2,
+                   true);
+    EXPECT_GT(edited.LineBox(2).Height, 1.5f * edited.LineHeight());
+}
+
 }  // namespace
