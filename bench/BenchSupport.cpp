@@ -200,15 +200,18 @@ private:
 
 }  // namespace
 
-std::wstring FindGift(const std::wstring& given) {
-    if (!given.empty()) return FileExists(given) ? given : std::wstring();
-    const std::wstring here = ModuleFolder();
-    for (const std::wstring& candidate : {here + L"\\gift.exe", here + L"\\..\\gift.exe"})
-        if (FileExists(candidate)) return candidate;
-    return {};
-}
-
-std::wstring CopyGift(const std::wstring& gift, const wchar_t* folder) {
+std::wstring PrepareGift(const char* givenPath, const wchar_t* folder) {
+    std::wstring gift;
+    if (givenPath) {
+        wchar_t path[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, givenPath, -1, path, MAX_PATH);
+        if (FileExists(path)) gift = path;
+    } else {
+        const std::wstring here = ModuleFolder();
+        for (const std::wstring& candidate : {here + L"\\gift.exe", here + L"\\..\\gift.exe"})
+            if (gift.empty() && FileExists(candidate)) gift = candidate;
+    }
+    if (gift.empty()) return {};
     const std::wstring directory = ModuleFolder() + L"\\" + folder;
     CreateDirectoryW(directory.c_str(), nullptr);
     const std::wstring copy = directory + L"\\gift.exe";

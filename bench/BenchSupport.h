@@ -81,12 +81,11 @@ void CloseStartWindow();
 
 // The whole program as a child process ------------------------------------
 
-// The gift's executable: `given` when not empty, else gift.exe beside this
-// benchmark or in the folder above it. Empty when not found.
-std::wstring FindGift(const std::wstring& given);
-// Copies the gift into `folder` (created) below this benchmark's folder: the
-// gift writes its song beside itself. Returns the copy's path, or empty.
-std::wstring CopyGift(const std::wstring& gift, const wchar_t* folder);
+// The gift's executable — `givenPath` (ANSI) when not null, else gift.exe
+// beside this benchmark or in the folder above it — copied into `folder`
+// (created) below this benchmark's folder, as the gift writes its song beside
+// itself. Returns the copy's path, or empty when there is none to copy.
+std::wstring PrepareGift(const char* givenPath, const wchar_t* folder);
 
 // One run of the gift as a process of its own.
 class GiftProcess {

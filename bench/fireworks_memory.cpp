@@ -54,14 +54,7 @@ HWND WaitForPage(const bench::GiftProcess& process, bool shown, DWORD timeoutMs)
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     const int seconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 6;
-    std::wstring given;
-    if (argc > 3) {
-        wchar_t path[MAX_PATH];
-        MultiByteToWideChar(CP_ACP, 0, argv[3], -1, path, MAX_PATH);
-        given = path;
-    }
-    const std::wstring gift = bench::FindGift(given);
-    const std::wstring copy = gift.empty() ? gift : bench::CopyGift(gift, L"memory-run");
+    const std::wstring copy = bench::PrepareGift(argc > 3 ? argv[3] : nullptr, L"memory-run");
     if (copy.empty()) {
         std::printf("fireworks_memory: no gift.exe to start (give its path)\n");
         return 1;

@@ -43,6 +43,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "app/AppObjects.h"
 #include "app/Content.h"
 #include "app/Countdown.h"
@@ -82,29 +83,6 @@ private:
 
 std::unique_ptr<audio::AudioOutput> MakeCounting() {
     return std::make_unique<CountingOutput>();
-}
-
-double Now() {
-    static const LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
-void Pump(DWORD ms) {
-    const DWORD start = GetTickCount();
-    do {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    } while (GetTickCount() - start < ms);
 }
 
 // ---- series -------------------------------------------------------------------
@@ -195,8 +173,8 @@ void OpenPage(int button, std::function<bool()> drive, DWORD timeLimit = 60000) 
     driverTimeLimit = timeLimit;
     SetTimer(nullptr, 0, USER_TIMER_MINIMUM, DriverTick);
     Click(gift::App().pageButtons[button]);
-    driver = nullptr;  // a page closed in its show leaves its driver unused
-    Pump(30);          // what the closing left queued
+    driver = nullptr;    // a page closed in its show leaves its driver unused
+    bench::PumpFor(30);  // what the closing left queued
 }
 
 void RightClick(UnitRef page) {
@@ -243,9 +221,9 @@ void OpenFireworks(Series& series, int frames, FrameTimes& times) {
             for (std::uint32_t k = 1; k <= gift::fireworks::kFrameTimers; ++k) {
                 const UnitRef timer = runtime::FindUnit(page, k);
                 if (runtime::FormProperty(timer, runtime::kCaptionOrInterval) <= 0) continue;
-                const double start = Now();
+                const double start = bench::NowMs();
                 SendMessageW(runtime::FormWindowHandle(timer), WM_TIMER, 1000, 0);
-                times.ms.push_back(Now() - start);
+                times.ms.push_back(bench::NowMs() - start);
                 if (++shown % kFramesPerSample == 0) Record(series, shown);
                 break;
             }
@@ -299,7 +277,7 @@ void OpenWords() {
 void ShowSecondLetter() {
     gift::AppObjects& app = gift::App();
     Click(app.pageButtons[3]);
-    Pump(30);
+    bench::PumpFor(30);
     app.letterBox.Text(std::string(content::FirstLetter()));
 }
 
@@ -320,7 +298,7 @@ int Argument(int argc, char** argv, int index, int fallback) {
 int main(int argc, char** argv) {
     const int frames = Argument(argc, argv, 1, 10000);
     const int openings = Argument(argc, argv, 2, 50);
-    const double started = Now();
+    const double started = bench::NowMs();
 
     // The program's own start-up; the soak runs from its message loop.
     runtime::InitRuntime();
@@ -348,15 +326,15 @@ int main(int argc, char** argv) {
     std::vector<std::pair<const char*, double>> durations;
     auto phase = [&](const char* name, const char* heading, int count) {
         steps.push_back([&durations, &phaseStart, name, heading, count] {
-            if (!durations.empty()) durations.back().second = Now() - phaseStart;
+            if (!durations.empty()) durations.back().second = bench::NowMs() - phaseStart;
             durations.push_back({name, 0});
-            phaseStart = Now();
+            phaseStart = bench::NowMs();
             if (heading) std::printf(heading, count);
             std::fflush(stdout);
         });
     };
 
-    steps.push_back([] { Pump(300); });
+    steps.push_back([] { bench::PumpFor(300); });
     steps.push_back([&atStart] {
         runtime::WaitForMusicEnd(60000);  // the song is decoded as fast as it goes
         atStart = procstats::Take();
@@ -421,7 +399,7 @@ int main(int argc, char** argv) {
         "%.1f MB, %.1f s\n",
         atStart.privateBytes / kMegabyte, atEnd.privateBytes / kMegabyte, atStart.gdiObjects,
         atEnd.gdiObjects, atStart.userObjects, atEnd.userObjects, atEnd.peakWorkingSet / kMegabyte,
-        (Now() - started) / 1000.0);
+        (bench::NowMs() - started) / 1000.0);
     std::printf("%s\n", flat ? "soak: flat" : "soak: NOT FLAT");
     std::fflush(stdout);
 

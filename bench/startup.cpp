@@ -53,14 +53,7 @@ bench::Series EmptyProcessRuns(int runs) {
 int main(int argc, char** argv) {
     if (argc > 1 && std::string(argv[1]) == "--exit") return 0;
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
-    std::wstring given;
-    if (argc > 2) {
-        wchar_t path[MAX_PATH];
-        MultiByteToWideChar(CP_ACP, 0, argv[2], -1, path, MAX_PATH);
-        given = path;
-    }
-    const std::wstring gift = bench::FindGift(given);
-    const std::wstring copy = gift.empty() ? gift : bench::CopyGift(gift, L"startup-run");
+    const std::wstring copy = bench::PrepareGift(argc > 2 ? argv[2] : nullptr, L"startup-run");
     if (copy.empty()) {
         std::printf("startup: no gift.exe to start (give its path)\n");
         return 1;
