@@ -8,14 +8,17 @@
 #include <atomic>
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/StartWindow.h"
 #include "app/Startup.h"
 #include "platform/audio/Mp3Decoder.h"
+#include "runtime/Clock.h"
 #include "runtime/Music.h"
 #include "runtime/Program.h"
 #include "tests/toolkit/host/HostTestSupport.h"
@@ -64,6 +67,25 @@ inline long long SamplesIn(ByteBlock mp3) {
 inline std::string ReadAll(const std::wstring& path) {
     std::ifstream in(path.c_str(), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A clock that never waits and lets a test look at a page at chosen moments.
+class WatchedClock : public runtime::ManualClock {
+public:
+    // Called before each wait with the time waited so far.
+    std::function<void(std::uint64_t)> beforeWait;
+    void Wait(std::uint32_t ms) override {
+        if (beforeWait) beforeWait(Waited());
+        ManualClock::Wait(ms);
+    }
+};
+
+// Run once from inside a page's own message loop by a thread timer set with
+// RunInPage as its procedure.
+inline std::function<void()> inPage;
+inline void CALLBACK RunInPage(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    if (inPage) std::exchange(inPage, nullptr)();
 }
 
 class GiftFixture : public ::testing::Test {

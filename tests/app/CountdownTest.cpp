@@ -21,32 +21,20 @@
 #include "runtime/Program.h"
 #include "runtime/Services.h"
 #include "toolkit/core/Toolkit.h"
+#include "tests/app/AppTestSupport.h"
 
 namespace {
 
+using apptest::inPage;
+using apptest::RunInPage;
 using runtime::Picture;
 using runtime::UnitRef;
-
-class RainClock : public runtime::ManualClock {
-public:
-    std::function<void(std::uint64_t)> beforeWait;
-    void Wait(std::uint32_t ms) override {
-        if (beforeWait) beforeWait(Waited());
-        ManualClock::Wait(ms);
-    }
-};
 
 int endCalls = 0;
 int endCode = -1;
 void RecordEnd(int code) {
     ++endCalls;
     endCode = code;
-}
-
-std::function<void()> inPage;
-void CALLBACK RunInPage(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    if (inPage) std::exchange(inPage, nullptr)();
 }
 
 UnitRef Page() {
@@ -168,7 +156,7 @@ protected:
         inPage = nullptr;
     }
 
-    RainClock clock;
+    apptest::WatchedClock clock;
 };
 
 TEST(RainSpot, StaysWithinTheScreenLessTheMargin) {

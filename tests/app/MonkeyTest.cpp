@@ -36,6 +36,7 @@
 #include "toolkit/controls/CaptionButton.h"
 #include "toolkit/core/Text.h"
 #include "tests/support/Keyboard.h"
+#include "tests/app/AppTestSupport.h"
 
 namespace {
 
@@ -298,15 +299,11 @@ private:
     bool imeWorks_ = false;
 };
 
-class MonkeyTest : public ::testing::Test {
+class MonkeyTest : public apptest::GiftFixture {
 protected:
     void SetUp() override {
-        hosttest::EnsureToolkit();
-        runtime::InitRuntime();
-        CreateGlobals();
-        runtime::SetExitRoutine(TeardownGlobals);
+        GiftFixture::SetUp();
         runtime::SetAudioOutputFactory(MakeNoDevice);
-        songPath = ToWide(gift::MusicPath());
         previousOpener = LinkText::SetOpener([this](const std::wstring&) -> INT_PTR {
             ++linkOpens;
             return 33;
@@ -314,13 +311,10 @@ protected:
     }
     void TearDown() override {
         HoldModifiers(false, false);
-        runtime::Quit();
-        runtime::SetAudioOutputFactory(nullptr);
+        GiftFixture::TearDown();
         LinkText::SetOpener(previousOpener);
-        DeleteFileW(songPath.c_str());
     }
 
-    std::wstring songPath;
     LinkOpener previousOpener;
     int linkOpens = 0;
 };

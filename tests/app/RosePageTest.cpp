@@ -20,28 +20,14 @@
 #include "runtime/Program.h"
 #include "runtime/Services.h"
 #include "toolkit/core/Toolkit.h"
+#include "tests/app/AppTestSupport.h"
 
 namespace {
 
+using apptest::inPage;
+using apptest::RunInPage;
 using runtime::Picture;
 using runtime::UnitRef;
-
-// Lets a test look at the page at chosen moments of its show.
-class ShowClock : public runtime::ManualClock {
-public:
-    // Called before each wait with the time waited so far.
-    std::function<void(std::uint64_t)> beforeWait;
-    void Wait(std::uint32_t ms) override {
-        if (beforeWait) beforeWait(Waited());
-        ManualClock::Wait(ms);
-    }
-};
-
-std::function<void()> inPage;
-void CALLBACK RunInPage(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    if (inPage) std::exchange(inPage, nullptr)();
-}
 
 class RosePageTest : public ::testing::Test {
 protected:
@@ -71,7 +57,7 @@ protected:
     static UnitRef Unit(std::uint32_t id) { return runtime::FindUnit(Page(), id); }
     static HWND PageWindow() { return runtime::FormWindowHandle(Page()); }
 
-    ShowClock clock;
+    apptest::WatchedClock clock;
 };
 
 std::uint32_t Rgb(std::uint32_t pixel) {

@@ -7,6 +7,7 @@
 
 #include "platform/decode/ImageDecode.h"
 #include "tests/toolkit/host/HostTestSupport.h"
+#include "tests/support/CutPoints.h"
 
 namespace {
 
@@ -47,11 +48,7 @@ TEST(BadPictureData, EveryDecoderGivesNothingOrTheWholePictureForCutBytes) {
         const decode::Image whole = decode::DecodeImage(sample.bytes.data(), sample.bytes.size());
         ASSERT_FALSE(whole.Empty()) << sample.name;
         const size_t n = sample.bytes.size();
-        std::vector<size_t> cuts = {0, 1, 2, 5, 8, 11, 16, 26, 40, n / 4, n / 2, n * 3 / 4};
-        for (size_t back : {13u, 12u, 4u, 1u})
-            if (n > back) cuts.push_back(n - back);
-        for (size_t cut : cuts) {
-            if (cut >= n) continue;
+        for (size_t cut : CutPoints(n)) {
             for (auto decoder : {sample.decoder, decode::DecodeImage}) {
                 const decode::Image image = decoder(sample.bytes.data(), cut);
                 if (image.Empty()) continue;

@@ -19,6 +19,7 @@
 #include "runtime/Text.h"
 #include "tests/runtime/RuntimeSupport.h"
 #include "tests/support/TestData.h"
+#include "tests/support/CutPoints.h"
 
 using namespace runtime;
 
@@ -26,33 +27,9 @@ namespace {
 
 constexpr std::uint32_t kBlue = 0xFF0000FF;
 
-std::vector<size_t> CutPoints(size_t size) {
-    std::vector<size_t> cuts = {0, 1, 3, 6, 8, 13, 24, 40, size / 4, size / 2, size * 3 / 4};
-    for (size_t back : {13u, 2u, 1u})
-        if (size > back) cuts.push_back(size - back);
-    std::vector<size_t> kept;
-    for (size_t c : cuts)
-        if (c < size) kept.push_back(c);
-    return kept;
-}
-
-const UnitDescription kPanelUnits[] = {
-    {.kind = UnitKind::DrawingPanel,
-     .name = "画板1",
-     .id = 1,
-     .left = 0,
-     .top = 0,
-     .width = 64,
-     .height = 48,
-     .backColour = RGB(0, 0, 255)},
-};
-const FormDescription kPanelForm{.id = 21, .width = 100, .height = 80, .units = kPanelUnits};
-
-class BadPictureTest : public RuntimeTest {};
+class BadPictureTest : public PanelTest {};
 
 TEST_F(BadPictureTest, CutBytesGiveNoPictureOrAWholeOneAndDrawingNothingChangesNothing) {
-    const UnitRef form = LoadForm(kPanelForm);
-    const UnitRef panel = FindUnit(form, 1);
     std::vector<std::uint32_t> pixels(12 * 8);
     for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = 0xFF000000u | (i * 2654435761u >> 8);
     std::vector<GifFrame> frames(3);

@@ -28,28 +28,6 @@ std::uint32_t PixelAt(const Picture& p, int x, int y) {
     return p.FrameAt(0).pixels[static_cast<size_t>(y) * p.Width() + x];
 }
 
-const UnitDescription kPanelUnits[] = {
-    {.kind = UnitKind::DrawingPanel,
-     .name = "画板1",
-     .id = 1,
-     .left = 0,
-     .top = 0,
-     .width = 64,
-     .height = 48,
-     .backColour = RGB(0, 0, 255)},
-};
-const FormDescription kPanelForm{.id = 20, .width = 100, .height = 80, .units = kPanelUnits};
-
-class PanelTest : public RuntimeTest {
-protected:
-    void SetUp() override {
-        RuntimeTest::SetUp();
-        form = LoadForm(kPanelForm);
-        panel = FindUnit(form, 1);
-    }
-    UnitRef form, panel;
-};
-
 TEST_F(PanelTest, WhiteTransparentDrawLeavesWhitePixelsAndCopiesTheRest) {
     Picture p = HalfWhitePicture();
     DrawPicture(panel, p, 5, 5, {}, {}, kWhiteTransparent);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "runtime/Clock.h"
+#include "runtime/Form.h"
 #include "runtime/Program.h"
 
 class RuntimeTest : public ::testing::Test {
@@ -18,6 +19,29 @@ protected:
         runtime::Quit();
         runtime::SetClock(nullptr);
     }
+};
+
+// A 100 x 80 form holding one 64 x 48 blue drawing panel (id 1) at its origin.
+class PanelTest : public RuntimeTest {
+protected:
+    void SetUp() override {
+        RuntimeTest::SetUp();
+        static const runtime::UnitDescription units[] = {
+            {.kind = runtime::UnitKind::DrawingPanel,
+             .name = "画板1",
+             .id = 1,
+             .left = 0,
+             .top = 0,
+             .width = 64,
+             .height = 48,
+             .backColour = RGB(0, 0, 255)},
+        };
+        static const runtime::FormDescription panelForm{
+            .id = 20, .width = 100, .height = 80, .units = units};
+        form = runtime::LoadForm(panelForm);
+        panel = runtime::FindUnit(form, 1);
+    }
+    runtime::UnitRef form, panel;
 };
 
 // Dispatches messages until `done` holds or `timeoutMs` has passed.

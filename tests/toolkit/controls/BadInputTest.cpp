@@ -17,6 +17,7 @@
 #include "toolkit/controls/Picture.h"
 #include "toolkit/controls/PngControl.h"
 #include "toolkit/text/EditBox.h"
+#include "tests/support/CutPoints.h"
 
 using namespace hosttest;
 
@@ -51,21 +52,6 @@ const std::vector<Sample>& Samples() {
         return out;
     }();
     return samples;
-}
-
-// Nothing, the first bytes only, a cut inside the header, inside the data
-// and just before the end.
-std::vector<size_t> CutPoints(size_t size) {
-    std::vector<size_t> cuts = {0, 1, 3, 6, 8, 12, 16, 24, 33, 50, 64, 100};
-    for (size_t part : {4u, 2u}) cuts.push_back(size / part);
-    cuts.push_back(size * 3 / 4);
-    for (size_t back : {13u, 12u, 2u, 1u})
-        if (size > back) cuts.push_back(size - back);
-    cuts.erase(std::remove_if(cuts.begin(), cuts.end(), [size](size_t c) { return c >= size; }),
-               cuts.end());
-    std::sort(cuts.begin(), cuts.end());
-    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
-    return cuts;
 }
 
 ByteBlock Cut(const Sample& sample, size_t length) {
@@ -222,19 +208,8 @@ TEST_F(BadPictureBytes, CaptionButtonsWithoutTheirStripStillWork) {
 
 // Dark pixels of an element's surface: its text, not its light background.
 int DarkInk(Element& element) {
-    GpBitmap* surface = element.surface.get();
-    UINT width = 0, height = 0;
-    gp::GdipGetImageWidth(surface, &width);
-    gp::GdipGetImageHeight(surface, &height);
-    int count = 0;
-    for (UINT y = 0; y < height; ++y) {
-        for (UINT x = 0; x < width; ++x) {
-            Gdiplus::ARGB p = 0;
-            gp::GdipBitmapGetPixel(surface, static_cast<INT>(x), static_cast<INT>(y), &p);
-            count += A(p) > 100 && R(p) + G(p) + B(p) < 300 ? 1 : 0;
-        }
-    }
-    return count;
+    return SurfacePixels(element,
+                         [](std::uint32_t p) { return A(p) > 100 && R(p) + G(p) + B(p) < 300; });
 }
 
 TEST(MissingFont, AFaceTheSystemLacksStillDrawsChineseText) {

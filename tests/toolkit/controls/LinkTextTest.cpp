@@ -12,7 +12,6 @@
 #include "toolkit/core/Toolkit.h"
 #include "toolkit/draw/Colour.h"
 #include "toolkit/host/UIHost.h"
-#include "platform/ProcessStats.h"
 
 namespace {
 
@@ -301,14 +300,7 @@ TEST_F(LinkTextTest, DestroyClearsTheLinkAndLeaksNoHandles) {
     EXPECT_FALSE(link.font);
     EXPECT_FALSE(link.stringFormat);
 
-    const auto count = [] {
-        return static_cast<DWORD>(procstats::GdiObjects()) +
-               static_cast<DWORD>(procstats::UserObjects());
-    };
-    // The first round grows the system's window and DC caches once.
-    DWORD before = 0;
-    for (int i = 0; i < 4; ++i) {
-        if (i == 1) before = count();
+    const auto [before, after] = hosttest::CountsAroundRounds(3, [&] {
         HostedWindow other;
         ASSERT_TRUE(other.attached);
         LinkText second;
@@ -320,8 +312,9 @@ TEST_F(LinkTextTest, DestroyClearsTheLinkAndLeaksNoHandles) {
         second.Send(kMouseLeave, 0, 0);
         DestroyWindow(other.window);
         Pump();
-    }
-    EXPECT_EQ(count(), before);
+    });
+    EXPECT_EQ(after.gdi, before.gdi);
+    EXPECT_EQ(after.user, before.user);
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 #include "toolkit/controls/Picture.h"
 #include "toolkit/core/Toolkit.h"
 #include "toolkit/host/UIHost.h"
-#include "platform/ProcessStats.h"
 
 namespace {
 
@@ -207,14 +206,7 @@ TEST_F(PictureTest, DestroyReleasesEverythingAndLeaksNoHandles) {
     EXPECT_EQ(picture.playing, 0);
     EXPECT_FALSE(TimerWasRunning());
 
-    const auto count = [] {
-        return static_cast<DWORD>(procstats::GdiObjects()) +
-               static_cast<DWORD>(procstats::UserObjects());
-    };
-    // The first round grows the system's window and DC caches once.
-    DWORD before = 0;
-    for (int i = 0; i < 4; ++i) {
-        if (i == 1) before = count();
+    const auto [before, after] = hosttest::CountsAroundRounds(3, [&] {
         HostedWindow other;
         ASSERT_TRUE(other.attached);
         PictureControl playing;
@@ -222,8 +214,9 @@ TEST_F(PictureTest, DestroyReleasesEverythingAndLeaksNoHandles) {
         Pump();
         DestroyWindow(other.window);
         Pump();
-    }
-    EXPECT_EQ(count(), before);
+    });
+    EXPECT_EQ(after.gdi, before.gdi);
+    EXPECT_EQ(after.user, before.user);
 }
 
 }  // namespace

@@ -203,11 +203,9 @@ TEST(PushButtonWindow, LeavesNoGdiOrUserObjectsBehind) {
             DeliverToElement(&buttons[i], WM_LBUTTONDOWN, 0, 0);
         }
     };
-    round();
-    const DWORD gdi = hosttest::GdiObjects(), user = hosttest::UserObjects();
-    for (int i = 0; i < 3; ++i) round();
-    EXPECT_EQ(hosttest::GdiObjects(), gdi);
-    EXPECT_EQ(hosttest::UserObjects(), user);
+    const auto [before, after] = hosttest::CountsAroundRounds(3, round);
+    EXPECT_EQ(after.gdi, before.gdi);
+    EXPECT_EQ(after.user, before.user);
 }
 
 }  // namespace

@@ -208,13 +208,7 @@ TEST_F(ScrollBarTest, DestroyForgetsTheRangeAndWindowsLeaveNoObjects) {
     EXPECT_EQ(bar.maximum, 0);
     EXPECT_EQ(bar.thumbLength, 0);
 
-    // The first round grows the system's window and DC caches once.
-    DWORD gdi = 0, user = 0;
-    for (int i = 0; i < 4; ++i) {
-        if (i == 1) {
-            gdi = GdiObjects();
-            user = UserObjects();
-        }
+    const auto [before, after] = hosttest::CountsAroundRounds(3, [&] {
         TestWindow other(300, 200);
         UIHost otherHost;
         otherHost.Attach(other.get(), {.captionFlags = 0});
@@ -225,9 +219,9 @@ TEST_F(ScrollBarTest, DestroyForgetsTheRangeAndWindowsLeaveNoObjects) {
         PumpFor(100);
         a.Send(WM_LBUTTONUP, MK_LBUTTON, At(5, 4));
         DestroyWindow(other.get());
-    }
-    EXPECT_EQ(GdiObjects(), gdi);
-    EXPECT_EQ(UserObjects(), user);
+    });
+    EXPECT_EQ(after.gdi, before.gdi);
+    EXPECT_EQ(after.user, before.user);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "toolkit/controls/Element.h"
@@ -155,6 +156,20 @@ inline DWORD GdiObjects() {
 }
 inline DWORD UserObjects() {
     return static_cast<DWORD>(procstats::UserObjects());
+}
+
+// GDI and USER objects of the process before and after `rounds` runs of
+// `round`, counted after one more run first: that one grows the system's
+// window and DC caches, once.
+struct ObjectCounts {
+    DWORD gdi = 0, user = 0;
+};
+template <typename Round>
+std::pair<ObjectCounts, ObjectCounts> CountsAroundRounds(int rounds, Round round) {
+    round();
+    const ObjectCounts before{GdiObjects(), UserObjects()};
+    for (int i = 0; i < rounds; ++i) round();
+    return {before, ObjectCounts{GdiObjects(), UserObjects()}};
 }
 
 // An encoded picture made with GDI+ ("image/png" or "image/jpeg").
@@ -317,8 +332,9 @@ inline RectF Rf(float x, float y, float w, float h) {
     return RectF(x, y, w, h);
 }
 
-// Pixels of an element's surface with at least `minAlpha`: what it drew.
-inline int SurfaceInk(Element& element, int minAlpha = 40) {
+// Pixels of an element's surface for which `counts` (given the ARGB) holds.
+template <typename Predicate>
+int SurfacePixels(Element& element, Predicate counts) {
     GpBitmap* surface = element.surface.get();
     if (!surface) return 0;
     UINT width = 0, height = 0;
@@ -329,10 +345,16 @@ inline int SurfaceInk(Element& element, int minAlpha = 40) {
         for (UINT x = 0; x < width; ++x) {
             Gdiplus::ARGB p = 0;
             gp::GdipBitmapGetPixel(surface, static_cast<INT>(x), static_cast<INT>(y), &p);
-            count += static_cast<int>(p >> 24) >= minAlpha ? 1 : 0;
+            count += counts(static_cast<std::uint32_t>(p)) ? 1 : 0;
         }
     }
     return count;
+}
+
+// Pixels of an element's surface with at least `minAlpha`: what it drew.
+inline int SurfaceInk(Element& element, int minAlpha = 40) {
+    return SurfacePixels(
+        element, [minAlpha](std::uint32_t p) { return static_cast<int>(p >> 24) >= minAlpha; });
 }
 
 // |a - b| within tolerance, channel by channel.

@@ -299,13 +299,7 @@ TEST_F(EditBoxModel, TheCaretIsDrawnOnOpaqueWindowsOnly) {
 }
 
 TEST_F(EditBoxModel, WindowsWithBoxesLeaveNoObjectsBehind) {
-    // The first round grows the system's window and DC caches once.
-    DWORD gdi = 0, user = 0;
-    for (int i = 0; i < 4; ++i) {
-        if (i == 1) {
-            gdi = GdiObjects();
-            user = UserObjects();
-        }
+    const auto [before, after] = hosttest::CountsAroundRounds(3, [&] {
         TestWindow other(300, 200);
         UIHost otherHost;
         otherHost.Attach(other.get(), {.captionFlags = 0});
@@ -318,9 +312,9 @@ TEST_F(EditBoxModel, WindowsWithBoxesLeaveNoObjectsBehind) {
         otherHost.SetFocusElement(&single);
         otherHost.SetFocusElement(&multi);
         DestroyWindow(other.get());
-    }
-    EXPECT_EQ(GdiObjects(), gdi);
-    EXPECT_EQ(UserObjects(), user);
+    });
+    EXPECT_EQ(after.gdi, before.gdi);
+    EXPECT_EQ(after.user, before.user);
 }
 
 }  // namespace
