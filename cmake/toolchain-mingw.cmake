@@ -32,7 +32,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Only the 64-bit build runs here: this machine's kernel executes no 32-bit code.
+# Tests run under the matching Wine: 64-bit everywhere, 32-bit (wine32:i386)
+# only on machines whose kernel executes 32-bit code.
 if(GIFT_ARCH STREQUAL "x86_64" AND EXISTS /usr/lib/wine/wine64)
   set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
+elseif(GIFT_ARCH STREQUAL "i686" AND EXISTS /usr/lib/wine/wine)
+  set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine)
 endif()

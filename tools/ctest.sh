@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs ctest for an already built tree inside the Wine/Xvfb environment.
 #   tools/ctest.sh [ctest arguments...]     (BUILD_DIR defaults to build/debug)
+#   GIFT_ARCH=i686 BUILD_DIR=build/debug32 tools/ctest.sh   (32-bit Wine)
+#   tools/ctest.sh -C long -R sound_second_play   (the song twice, minutes)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 BUILD_DIR=$(realpath -m "${BUILD_DIR:-$root/build/debug}")

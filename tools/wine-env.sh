@@ -1,12 +1,21 @@
+# shellcheck shell=bash
 # Sourced by the run and test scripts: a project-local Wine prefix that behaves
 # like a Chinese Windows (CJK fonts and the usual font substitutes), no sound
-# drivers, no debug chatter. 64-bit Wine: this machine runs no 32-bit code.
-# Expects BUILD_DIR to be set.
+# drivers, no debug chatter. Expects BUILD_DIR to be set. GIFT_ARCH picks the
+# Wine: x86_64 (the default; every machine here runs it) or i686 (32-bit Wine,
+# wine32:i386, in a 32-bit prefix of its own; only where 32-bit code runs).
 export WINEPREFIX="$BUILD_DIR/wineprefix"
 export WINEDEBUG=-all
-export WINEARCH=win64
-GIFT_WINE=/usr/lib/wine/wine64
+if [ "${GIFT_ARCH:-x86_64}" = i686 ]; then
+  export WINEARCH=win32
+  GIFT_WINE=/usr/lib/wine/wine
+else
+  export WINEARCH=win64
+  GIFT_WINE=/usr/lib/wine/wine64
+fi
+# The 64-bit server serves 32-bit processes too; wine32 alone brings its own.
 GIFT_WINESERVER=/usr/lib/wine/wineserver64
+[ -x "$GIFT_WINESERVER" ] || GIFT_WINESERVER=/usr/lib/wine/wineserver32
 export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv,winepulse.drv=d"
 
 gift_wine_prefix() {

@@ -15,7 +15,6 @@ namespace audio {
 namespace {
 
 constexpr int kBufferCount = 4;
-constexpr std::size_t kFramesPerBuffer = 8192;  // about 0.19 s at 44.1 kHz
 
 class WaveOutput : public AudioOutput {
 public:
@@ -24,7 +23,9 @@ public:
 
     bool Open(int rate, int channels) override {
         Close();
-        if (!event_ || rate <= 0 || channels < 1 || channels > 2) return false;
+        // An abort is for good: a stop that came while the player thread was
+        // on its way here must not be undone by the open.
+        if (aborted_ || !event_ || rate <= 0 || channels < 1 || channels > 2) return false;
         WAVEFORMATEX format{};
         format.wFormatTag = WAVE_FORMAT_PCM;
         format.nChannels = static_cast<WORD>(channels);
@@ -37,7 +38,7 @@ public:
             device_ = nullptr;
             return false;
         }
-        std::size_t samples = kFramesPerBuffer * static_cast<std::size_t>(channels);
+        std::size_t samples = kWaveBufferFrames * static_cast<std::size_t>(channels);
         for (auto& b : buffers_) {
             b.data.assign(samples, 0);
             b.header = WAVEHDR{};
@@ -49,7 +50,6 @@ public:
             b.filled = 0;
         }
         current_ = 0;
-        aborted_ = false;
         return true;
     }
 

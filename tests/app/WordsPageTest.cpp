@@ -93,7 +93,7 @@ std::vector<std::pair<int, std::string>> linesByTop;
 TEST(WordsPage, LabelsReadTopToBottomAsThePoem) {
     runtime::InitRuntime();
     linesByTop.clear();
-    SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR id, DWORD) {
+    SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR id, DWORD) CALLBACK {
         KillTimer(nullptr, id);
         for (int n = 1; n <= gift::words::kLabelCount; ++n) {
             const UnitRef label = runtime::FindUnit(Page(), gift::words::kFirstLabel + n - 1);

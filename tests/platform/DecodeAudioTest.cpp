@@ -70,14 +70,26 @@ TEST(ImageDecodeTest, FormatsAreToldBySignature) {
 }
 
 TEST(Mp3DecoderTest, DecodesTheSameWhetherFedWholeOrInPieces) {
-    ByteBlock tone = ToneMp3();
+    // Each stream at its own rate and channel count, its length give or take
+    // the encoder's padding frames.
+    const struct {
+        ByteBlock bytes;
+        int rate, channels;
+        double seconds;
+    } streams[] = {{ToneMp3(), 44100, 2, 1.0},
+                   {Tune48kMonoMp3(), 48000, 1, 1.2},
+                   {Tune22kMp3(), 22050, 2, 1.2}};
     std::vector<std::int16_t> whole;
     int rate = 0, channels = 0;
+    for (const auto& s : streams) {
+        ASSERT_TRUE(audio::DecodeMp3(s.bytes.data, s.bytes.size, whole, rate, channels));
+        EXPECT_EQ(rate, s.rate);
+        EXPECT_EQ(channels, s.channels);
+        EXPECT_NEAR(static_cast<double>(whole.size()) / channels, s.rate * s.seconds, 3000.0);
+    }
+
+    ByteBlock tone = ToneMp3();
     ASSERT_TRUE(audio::DecodeMp3(tone.data, tone.size, whole, rate, channels));
-    EXPECT_EQ(rate, 44100);
-    EXPECT_EQ(channels, 2);
-    // One second, give or take the encoder's padding frames.
-    EXPECT_NEAR(static_cast<double>(whole.size()) / channels, 44100.0, 3000.0);
 
     audio::Mp3Decoder decoder;
     std::vector<std::int16_t> pieces, buffer(1000);

@@ -21,14 +21,16 @@ std::atomic<int> outputsOpened{0};
 std::atomic<int> outputsAborted{0};
 std::atomic<bool> deviceMissing{false};
 std::atomic<bool> slowOutput{false};
+std::atomic<int> openedRate{0};
+std::atomic<int> openedChannels{0};
 
 class CountingOutput : public audio::AudioOutput {
 public:
     bool Open(int rate, int channels) override {
         if (deviceMissing) return false;
         ++outputsOpened;
-        rate_ = rate;
-        channels_ = channels;
+        openedRate = rate;
+        openedChannels = channels;
         return rate > 0 && channels > 0;
     }
     bool Write(const std::int16_t*, std::size_t count) override {
@@ -48,8 +50,6 @@ public:
 
 private:
     std::atomic<bool> aborted_{false};
-    int rate_ = 0;
-    int channels_ = 0;
 };
 
 std::unique_ptr<audio::AudioOutput> MakeCounting() {
@@ -114,6 +114,40 @@ TEST_F(MusicTest, PlayCountIsHonoured) {
     PlayMusic(1, {tone, "", tone});
     ASSERT_TRUE(WaitForMusicEnd(10000));
     EXPECT_EQ(samplesPlayed, 2 * toneSamples);
+}
+
+TEST_F(MusicTest, EachStreamPlaysAtItsOwnRateAndChannelCount) {
+    const struct {
+        const char* name;
+        ByteBlock bytes;
+        int rate, channels;
+    } streams[] = {{"mono48.mp3", Tune48kMonoMp3(), 48000, 1},
+                   {"low22.mp3", Tune22kMp3(), 22050, 2},
+                   {"tone44.mp3", ToneMp3(), 44100, 2}};
+    std::vector<std::string> paths;
+    long long total = 0;
+    for (const auto& s : streams) {
+        paths.push_back(Path(s.name));
+        WriteFile(paths.back(), s.bytes);
+        std::vector<std::int16_t> pcm;
+        int rate = 0, channels = 0;
+        ASSERT_TRUE(audio::DecodeMp3(s.bytes.data, s.bytes.size, pcm, rate, channels));
+        samplesPlayed = 0;
+        outputsOpened = 0;
+        PlayMusic(1, {paths.back()});
+        ASSERT_TRUE(WaitForMusicEnd(10000));
+        EXPECT_EQ(openedRate, s.rate) << s.name;
+        EXPECT_EQ(openedChannels, s.channels) << s.name;
+        EXPECT_EQ(samplesPlayed, static_cast<long long>(pcm.size())) << s.name;
+        total += static_cast<long long>(pcm.size());
+    }
+    // One list of all three: the output is opened afresh at each change of format.
+    samplesPlayed = 0;
+    outputsOpened = 0;
+    PlayMusic(1, paths);
+    ASSERT_TRUE(WaitForMusicEnd(10000));
+    EXPECT_EQ(outputsOpened, 3);
+    EXPECT_EQ(samplesPlayed, total);
 }
 
 TEST_F(MusicTest, EndlessPlaysUntilReplacedAndANewCallStopsTheOld) {
