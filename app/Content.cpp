@@ -1,5 +1,13 @@
 #include "app/Content.h"
 
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/StartWindow.h"
+#include "maker/Roles.h"
+
 // Symbols of the embedded blocks (cmake/Content.cmake); each names the first
 // data byte, with the byte count in the word in front of it.
 extern "C" {
@@ -55,22 +63,49 @@ const unsigned char* const kFireworks[kFireworksFrameCount] = {
 
 constexpr int kRainOrder[kRainPictureCount] = {16, 5, 8, 9, 10, 11, 12, 13};
 
-ByteBlock Block(const unsigned char* data) { return ByteBlock::FromDataPointer(data); }
+// A made gift carries the giver's content as RCDATA resources of the program
+// itself, each laid out as a byte block with a NUL after it; an item without
+// its resource is the one built in.
+ByteBlock Resource(const wchar_t* name) {
+    HMODULE module = GetModuleHandleW(nullptr);
+    HRSRC found = FindResourceW(module, name, MAKEINTRESOURCEW(10));  // RT_RCDATA
+    if (!found) return {};
+    const DWORD size = SizeofResource(module, found);
+    HGLOBAL loaded = LoadResource(module, found);
+    const auto* bytes = static_cast<const unsigned char*>(loaded ? LockResource(loaded) : nullptr);
+    if (!bytes || size < 9) return {};
+    std::uint32_t one = 0, count = 0;
+    std::memcpy(&one, bytes, 4);
+    std::memcpy(&count, bytes + 4, 4);
+    if (one != 1 || count > size - 9 || bytes[8 + count] != 0) return {};
+    return ByteBlock::FromDataPointer(bytes + 8);
+}
+
+ByteBlock Block(const wchar_t* resource, const unsigned char* builtIn) {
+    const ByteBlock given = Resource(resource);
+    return given.data ? given : ByteBlock::FromDataPointer(builtIn);
+}
+
+const char* Text(const wchar_t* resource, const char* builtIn) {
+    const ByteBlock given = Resource(resource);
+    return given.data ? reinterpret_cast<const char*>(given.data) : builtIn;
+}
 
 const char* Text(const unsigned char* data) { return reinterpret_cast<const char*>(data); }
 
 }  // namespace
 
-ByteBlock StartBackground() { return Block(ContentStartBackground); }
-ByteBlock FireworksBackground() { return Block(ContentFireworksBackground); }
-ByteBlock WordsBackground() { return Block(ContentWordsBackground); }
-ByteBlock LetterBackground() { return Block(ContentLetterBackground); }
-ByteBlock PictureStrip() { return Block(ContentPictureStrip); }
-ByteBlock BigRose() { return Block(ContentBigRose); }
+ByteBlock StartBackground() { return Block(L"GIFT_START_BACKGROUND", ContentStartBackground); }
+ByteBlock FireworksBackground() { return Block(L"GIFT_FIREWORKS_BACKGROUND", ContentFireworksBackground); }
+ByteBlock WordsBackground() { return Block(L"GIFT_WORDS_BACKGROUND", ContentWordsBackground); }
+ByteBlock LetterBackground() { return Block(L"GIFT_LETTER_BACKGROUND", ContentLetterBackground); }
+ByteBlock PictureStrip() { return Block(L"GIFT_PICTURE_STRIP", ContentPictureStrip); }
+ByteBlock BigRose() { return Block(L"GIFT_BIG_ROSE", ContentBigRose); }
 
 ByteBlock Flower(int n) {
     if (n < 1 || n > kFlowerCount) return {};
-    return Block(kFlowers[n - 1]);
+    const std::wstring name = L"GIFT_F" + std::to_wstring(n / 10) + std::to_wstring(n % 10);
+    return Block(name.c_str(), kFlowers[n - 1]);
 }
 
 ByteBlock RainPicture(int n) {
@@ -82,28 +117,32 @@ ByteBlock BottomRowPicture() { return Flower(11); }
 
 ByteBlock RoseBox(int n) {
     switch (n) {
-        case 2: return Block(ContentRoseBox2);
-        case 3: return Block(ContentRoseBox3);
-        case 4: return Block(ContentRoseBox4);
+        case 2: return Block(L"GIFT_ROSE_BOX_2", ContentRoseBox2);
+        case 3: return Block(L"GIFT_ROSE_BOX_3", ContentRoseBox3);
+        case 4: return Block(L"GIFT_ROSE_BOX_4", ContentRoseBox4);
         default: return {};
     }
 }
 
 ByteBlock FireworksFrame(int n) {
     if (n < 1 || n > kFireworksFrameCount) return {};
-    return Block(kFireworks[n - 1]);
+    return Block(maker::FireworksResource(n).c_str(), kFireworks[n - 1]);
 }
 
-ByteBlock Song() { return Block(ContentSong); }
-ByteBlock StartIcon() { return Block(ContentStartIcon); }
+ByteBlock Song() { return Block(L"GIFT_SONG", ContentSong); }
+ByteBlock StartIcon() { return Block(L"GIFT_START_ICON", ContentStartIcon); }
 
-const char* FirstLetter() { return Text(ContentFirstLetter); }
-const char* SecondLetter() { return Text(ContentSecondLetter); }
+const char* FirstLetter() { return Text(L"GIFT_LETTER1", Text(ContentFirstLetter)); }
+const char* SecondLetter() { return Text(L"GIFT_LETTER2", Text(ContentSecondLetter)); }
+
+const char* Title() { return Text(maker::kTitleResource, "七夕快乐"); }
+const char* ContactCaption() { return Text(maker::kContactResource, "<< 联系作者"); }
+const char* ContactAddress() { return Text(maker::kLinkResource, gift::kContactAddress); }
 
 const char* PoemLine(int n) {
     if (n < 1 || n > kPoemLineCount) return "";
     // The poem block holds its lines one after the other, each NUL-terminated.
-    const ByteBlock poem = Block(ContentPoem);
+    const ByteBlock poem = Block(L"GIFT_POEM", ContentPoem);
     const char* line = Text(poem.data);
     const char* const end = line + poem.size;
     for (int i = 1; i < n; ++i) {

@@ -43,4 +43,10 @@ const char* PoemLine(int n);
 // labels 6 to 9 stand in reverse order on the page.
 const char* PoemLabelText(int label);
 
+// The start window's title, the contact link's caption and the address it
+// opens (a giver may set them in gift.ini).
+const char* Title();
+const char* ContactCaption();
+const char* ContactAddress();
+
 }  // namespace content

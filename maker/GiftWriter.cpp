@@ -1,0 +1,127 @@
+#include "maker/GiftWriter.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
+namespace maker {
+
+namespace {
+
+// The temporary copy: removed when it is dropped before being renamed.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(std::wstring path) : path_(std::move(path)) {}
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    ~TemporaryFile() {
+        if (!path_.empty()) DeleteFileW(path_.c_str());
+    }
+    const std::wstring& path() const { return path_; }
+    void Keep() { path_.clear(); }
+
+private:
+    std::wstring path_;
+};
+
+// A module loaded as data only (either architecture), freed once.
+class DataModule {
+public:
+    explicit DataModule(const std::wstring& path)
+        : module_(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+    DataModule(const DataModule&) = delete;
+    DataModule& operator=(const DataModule&) = delete;
+    ~DataModule() {
+        if (module_) FreeLibrary(module_);
+    }
+    HMODULE get() const { return module_; }
+
+private:
+    HMODULE module_;
+};
+
+// An update handle: discarded unless committed.
+class ResourceUpdate {
+public:
+    explicit ResourceUpdate(const std::wstring& path) : handle_(BeginUpdateResourceW(path.c_str(), FALSE)) {}
+    ResourceUpdate(const ResourceUpdate&) = delete;
+    ResourceUpdate& operator=(const ResourceUpdate&) = delete;
+    ~ResourceUpdate() {
+        if (handle_) EndUpdateResourceW(handle_, TRUE);
+    }
+    HANDLE get() const { return handle_; }
+    bool Commit() { return EndUpdateResourceW(std::exchange(handle_, nullptr), FALSE) != FALSE; }
+
+private:
+    HANDLE handle_;
+};
+
+std::wstring SystemMessage(DWORD code) {
+    wchar_t* text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message = text ? text : L"";
+    if (text) LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
+        message.pop_back();
+    return L"（错误 " + std::to_wstring(code) + (message.empty() ? L"" : L"：" + message) + L"）";
+}
+
+constexpr WORD kNeutral = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
+
+bool ReadsBack(const std::wstring& path, const std::vector<Item>& items) {
+    DataModule copy(path);
+    if (!copy.get()) return false;
+    for (const Item& item : items) {
+        const std::string block = BlockOf(item.bytes);
+        HRSRC found = FindResourceW(copy.get(), item.resource.c_str(), MAKEINTRESOURCEW(10));
+        if (!found || SizeofResource(copy.get(), found) != block.size()) return false;
+        HGLOBAL loaded = LoadResource(copy.get(), found);
+        const void* data = loaded ? LockResource(loaded) : nullptr;
+        if (!data || std::memcmp(data, block.data(), block.size()) != 0) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string BlockOf(const std::string& bytes) {
+    std::string block(8, '\0');
+    const std::uint32_t one = 1, count = static_cast<std::uint32_t>(bytes.size());
+    std::memcpy(block.data(), &one, 4);
+    std::memcpy(block.data() + 4, &count, 4);
+    block += bytes;
+    block += '\0';
+    return block;
+}
+
+std::wstring WriteGift(const std::wstring& program, const std::wstring& output,
+                       const std::vector<Item>& items) {
+    TemporaryFile temporary(output + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp");
+    if (!CopyFileW(program.c_str(), temporary.path().c_str(), FALSE)) {
+        return L"无法在目标文件夹里写文件 " + SystemMessage(GetLastError());
+    }
+    SetFileAttributesW(temporary.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    {
+        ResourceUpdate update(temporary.path());
+        if (!update.get()) return L"无法修改程序的副本 " + SystemMessage(GetLastError());
+        for (const Item& item : items) {
+            std::string block = BlockOf(item.bytes);
+            if (!UpdateResourceW(update.get(), MAKEINTRESOURCEW(10), item.resource.c_str(), kNeutral,
+                                 block.data(), static_cast<DWORD>(block.size())))
+                return L"无法把内容写进程序的副本 " + SystemMessage(GetLastError());
+        }
+        if (!update.Commit()) return L"无法写完程序的副本 " + SystemMessage(GetLastError());
+    }
+    if (!ReadsBack(temporary.path(), items)) return L"写出的副本读回来不对，已放弃";
+    if (!MoveFileExW(temporary.path().c_str(), output.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return L"无法替换 " + output + L"（它是否正在运行？）" + SystemMessage(GetLastError());
+    temporary.Keep();
+    return {};
+}
+
+}  // namespace maker
