@@ -100,7 +100,8 @@ int main(int argc, char** argv) {
     for (int run = 0; run < runs; ++run) {
         DeleteFileW(output.c_str());
         std::wstring command = L"\"" + gift + L"\" --no-window \"" + folder + L"\" \"" + output + L"\"";
-        STARTUPINFOW si{sizeof si};
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
         const double start = bench::NowMs();
         if (!CreateProcessW(gift.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si,

@@ -140,7 +140,8 @@ TEST(MakeGift, TheMadeCopyShowsThePhotoUprightTheLetterTitleAndSong) {
 
     SetEnvironmentVariableW(L"GIFT_MADE_CHILD", L"1");
     std::wstring command = L"\"" + made + L"\" --gtest_filter=MadeGiftChild.*";
-    STARTUPINFOW si{sizeof(si)};
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     ASSERT_TRUE(CreateProcessW(made.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                scratch.path().c_str(), &si, &pi));
@@ -157,25 +158,24 @@ TEST(MakeGift, TheMadeCopyShowsThePhotoUprightTheLetterTitleAndSong) {
 
 TEST(MakeGift, BadFoldersGiveAClearReportAndLeaveTheOlderGiftUntouched) {
     Scratch scratch(L"bad");
-    const std::wstring older = scratch.path() + L"\礼物.exe";
+    const std::wstring older = scratch.path() + L"\\礼物.exe";
     const std::string tone = Bytes(ToneMp3());
     struct Case {
         const wchar_t* name;
         std::vector<std::pair<const wchar_t*, std::string>> files;
         std::vector<const wchar_t*> expected;  // all in the report
         std::wstring output;                   // empty: the older gift's path
-        std::wstring program;                  // empty: this program
     };
     const std::vector<Case> cases = {
-        {L"emoji", {{L"letter1.txt", Utf8(u8"第一行\n你好😀呀\n")}}, {L"letter1.txt 第 2 行第 3 个字", L"U+1F600", L"😀"}},
-        {L"truncated song", {{L"song.mp3", tone.substr(0, tone.size() * 3 / 5)}}, {L"song.mp3", L"不完整"}},
-        {L"not a picture", {{L"big_rose.jpg", "this is a letter, not a photograph"}}, {L"big_rose.jpg", L"不是"}},
-        {L"absurd size", {{L"words_background.png", PngHeaderOnly(30000, 30000)}}, {L"30000×30000", L"太大"}},
+        {L"emoji", {{L"letter1.txt", Utf8(u8"第一行\n你好😀呀\n")}}, {L"letter1.txt 第 2 行第 3 个字", L"U+1F600", L"\xD83D\xDE00"}, L""},
+        {L"truncated song", {{L"song.mp3", tone.substr(0, tone.size() * 3 / 5)}}, {L"song.mp3", L"不完整"}, L""},
+        {L"not a picture", {{L"big_rose.jpg", "this is a letter, not a photograph"}}, {L"big_rose.jpg", L"不是"}, L""},
+        {L"absurd size", {{L"words_background.png", PngHeaderOnly(30000, 30000)}}, {L"30000×30000", L"太大"}, L""},
         {L"wrong flower", {{L"f05.gif", Png(Paint(100, 77, [](int, int) { return 0xFFFFFFFFu; }), true)}},
-         {L"f05.gif", L"需要 100×77 像素的 GIF"}},
-        {L"empty folder", {}, {L"没有可以放进礼物的文件"}},
-        {L"unwritable", {{L"letter2.txt", "ok"}}, {L"无法在目标文件夹里写文件"}, scratch.path() + L"\没有这个文件夹\礼物.exe"},
-        {L"itself", {{L"letter2.txt", "ok"}}, {L"不能覆盖正在运行的程序"}, ThisProgram(), L""},
+         {L"f05.gif", L"需要 100×77 像素的 GIF"}, L""},
+        {L"empty folder", {}, {L"没有可以放进礼物的文件"}, L""},
+        {L"unwritable", {{L"letter2.txt", "ok"}}, {L"无法在目标文件夹里写文件"}, scratch.path() + L"\\没有这个文件夹\\礼物.exe"},
+        {L"itself", {{L"letter2.txt", "ok"}}, {L"不能覆盖正在运行的程序"}, ThisProgram()},
         {L"into the folder", {{L"letter2.txt", "ok"}}, {L"不能写进素材文件夹"}, L"*inside"},
     };
     for (const Case& c : cases) {
@@ -201,19 +201,20 @@ TEST(MakeGift, BadFoldersGiveAClearReportAndLeaveTheOlderGiftUntouched) {
 
 namespace {
 
-struct Run {
+struct ProcessRun {
     DWORD code = 99;
     std::string out;  // standard output, UTF-8
 };
 
 // Starts `program` with `arguments`, its standard output read through a pipe.
-Run RunProgram(const std::wstring& program, const std::wstring& arguments) {
-    Run run;
+ProcessRun RunProgram(const std::wstring& program, const std::wstring& arguments) {
+    ProcessRun run;
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return run;
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW si{sizeof(si)};
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdOutput = writeEnd;
     si.hStdError = writeEnd;
@@ -266,16 +267,16 @@ TEST(MakeGift, TheProgramMakesAGiftFromAFolderArgumentAndTheGiftMakesAnother) {
     const std::wstring second = scratch.Folder(L"第二份");
     WriteBytes(second + L"\\gift.ini", "[gift]\ntitle=第二份\n");
 
-    const Run a = RunProgram(BuiltGift(), L"--no-window \"" + first + L"\"");
+    const ProcessRun a = RunProgram(BuiltGift(), L"--no-window \"" + first + L"\"");
     EXPECT_EQ(a.code, 0u) << a.out;
     EXPECT_NE(a.out.find(Utf8(u8"礼物已写好")), std::string::npos) << a.out;
     const std::wstring madeA = first + L".exe";
-    const Run b = RunProgram(madeA, L"--no-window \"" + second + L"\" \"" + scratch.path() + L"\\B.exe\"");
+    const ProcessRun b = RunProgram(madeA, L"--no-window \"" + second + L"\" \"" + scratch.path() + L"\\B.exe\"");
     EXPECT_EQ(b.code, 0u) << b.out;
     EXPECT_EQ(ResourceOf(scratch.path() + L"\\B.exe", L"GIFT_LETTER1"), "第一份礼物的信");
     EXPECT_EQ(ResourceOf(scratch.path() + L"\\B.exe", L"GIFT_TITLE"), "第二份");
 
-    const Run bad = RunProgram(BuiltGift(), L"--no-window \"" + scratch.Folder(L"空的") + L"\"");
+    const ProcessRun bad = RunProgram(BuiltGift(), L"--no-window \"" + scratch.Folder(L"空的") + L"\"");
     EXPECT_EQ(bad.code, 1u) << bad.out;
     EXPECT_NE(bad.out.find(Utf8(u8"没有写出礼物")), std::string::npos) << bad.out;
 }

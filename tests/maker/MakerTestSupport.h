@@ -24,6 +24,8 @@ extern "C" const unsigned char MakerSong22kMono[];
 
 namespace makertest {
 
+using maker::Pixels;
+
 inline std::string Bytes(ByteBlock block) {
     return std::string(reinterpret_cast<const char*>(block.data), block.size);
 }
