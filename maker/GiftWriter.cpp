@@ -6,6 +6,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/Handle.h"
+
 namespace maker {
 
 namespace {
@@ -86,6 +88,54 @@ bool ReadsBack(const std::wstring& path, const std::vector<Item>& items) {
     return true;
 }
 
+UniqueFile OpenFile(const std::wstring& path, DWORD access) {
+    return UniqueFile(CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool ReadAt(HANDLE file, std::uint64_t offset, void* out, std::size_t count) {
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    DWORD got = 0;
+    return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
+           ReadFile(file, out, static_cast<DWORD>(count), &got, nullptr) && got == count;
+}
+
+std::uint64_t SizeOf(HANDLE file) {
+    LARGE_INTEGER size{};
+    return GetFileSizeEx(file, &size) ? static_cast<std::uint64_t>(size.QuadPart) : 0;
+}
+
+// MinGW programs carry a COFF symbol table after their last section. When
+// the resources grow, EndUpdateResource moves the sections behind them (and
+// the table with them) but, under Wine, leaves the header's pointer to the
+// table where it was. The loader never reads it, but tools that list the
+// sections do; point it at the table's new place. Nothing happens when the
+// table is where the pointer says or cannot be found.
+void FollowSymbolTable(const std::wstring& program, const std::wstring& copy) {
+    UniqueFile original = OpenFile(program, GENERIC_READ);
+    UniqueFile updated = OpenFile(copy, GENERIC_READ | GENERIC_WRITE);
+    if (!original || !updated) return;
+    std::uint32_t header = 0, pointer = 0;
+    if (!ReadAt(original.get(), 0x3C, &header, 4) || !ReadAt(original.get(), header + 12u, &pointer, 4)) return;
+    const std::uint64_t originalSize = SizeOf(original.get()), updatedSize = SizeOf(updated.get());
+    if (pointer == 0 || pointer >= originalSize || originalSize - pointer > (64u << 20)) return;
+    const std::size_t tail = static_cast<std::size_t>(originalSize - pointer);
+    if (updatedSize < tail || updatedSize - tail == pointer || updatedSize - tail > 0xFFFFFFFFu) return;
+    std::string before(tail, '\0'), after(tail, '\0');
+    if (!ReadAt(original.get(), pointer, before.data(), tail) ||
+        !ReadAt(updated.get(), updatedSize - tail, after.data(), tail) || before != after)
+        return;
+    std::uint32_t updatedHeader = 0;
+    if (!ReadAt(updated.get(), 0x3C, &updatedHeader, 4)) return;
+    const std::uint32_t moved = static_cast<std::uint32_t>(updatedSize - tail);
+    LARGE_INTEGER at;
+    at.QuadPart = updatedHeader + 12;
+    DWORD written = 0;
+    if (SetFilePointerEx(updated.get(), at, nullptr, FILE_BEGIN))
+        WriteFile(updated.get(), &moved, 4, &written, nullptr);
+}
+
 }  // namespace
 
 std::string BlockOf(const std::string& bytes) {
@@ -116,6 +166,7 @@ std::wstring WriteGift(const std::wstring& program, const std::wstring& output,
         }
         if (!update.Commit()) return L"无法写完程序的副本 " + SystemMessage(GetLastError());
     }
+    FollowSymbolTable(program, temporary.path());
     if (!ReadsBack(temporary.path(), items)) return L"写出的副本读回来不对，已放弃";
     if (!MoveFileExW(temporary.path().c_str(), output.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
