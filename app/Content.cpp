@@ -18,11 +18,10 @@ extern const unsigned char ContentLetterBackground[];
 extern const unsigned char ContentPictureStrip[];
 extern const unsigned char ContentBigRose[];
 extern const unsigned char ContentFlower01[], ContentFlower02[], ContentFlower03[],
-    ContentFlower04[], ContentFlower05[], ContentFlower06[], ContentFlower07[],
-    ContentFlower08[], ContentFlower09[], ContentFlower10[], ContentFlower11[],
-    ContentFlower12[], ContentFlower13[], ContentFlower14[], ContentFlower15[],
-    ContentFlower16[], ContentFlower17[], ContentFlower18[], ContentFlower19[],
-    ContentFlower20[], ContentFlower21[], ContentFlower22[];
+    ContentFlower04[], ContentFlower05[], ContentFlower06[], ContentFlower07[], ContentFlower08[],
+    ContentFlower09[], ContentFlower10[], ContentFlower11[], ContentFlower12[], ContentFlower13[],
+    ContentFlower14[], ContentFlower15[], ContentFlower16[], ContentFlower17[], ContentFlower18[],
+    ContentFlower19[], ContentFlower20[], ContentFlower21[], ContentFlower22[];
 extern const unsigned char ContentFireworks01[], ContentFireworks02[], ContentFireworks03[],
     ContentFireworks04[], ContentFireworks05[], ContentFireworks06[], ContentFireworks07[],
     ContentFireworks08[], ContentFireworks09[], ContentFireworks10[], ContentFireworks11[],
@@ -91,16 +90,30 @@ const char* Text(const wchar_t* resource, const char* builtIn) {
     return given.data ? reinterpret_cast<const char*>(given.data) : builtIn;
 }
 
-const char* Text(const unsigned char* data) { return reinterpret_cast<const char*>(data); }
+const char* Text(const unsigned char* data) {
+    return reinterpret_cast<const char*>(data);
+}
 
 }  // namespace
 
-ByteBlock StartBackground() { return Block(L"GIFT_START_BACKGROUND", ContentStartBackground); }
-ByteBlock FireworksBackground() { return Block(L"GIFT_FIREWORKS_BACKGROUND", ContentFireworksBackground); }
-ByteBlock WordsBackground() { return Block(L"GIFT_WORDS_BACKGROUND", ContentWordsBackground); }
-ByteBlock LetterBackground() { return Block(L"GIFT_LETTER_BACKGROUND", ContentLetterBackground); }
-ByteBlock PictureStrip() { return Block(L"GIFT_PICTURE_STRIP", ContentPictureStrip); }
-ByteBlock BigRose() { return Block(L"GIFT_BIG_ROSE", ContentBigRose); }
+ByteBlock StartBackground() {
+    return Block(L"GIFT_START_BACKGROUND", ContentStartBackground);
+}
+ByteBlock FireworksBackground() {
+    return Block(L"GIFT_FIREWORKS_BACKGROUND", ContentFireworksBackground);
+}
+ByteBlock WordsBackground() {
+    return Block(L"GIFT_WORDS_BACKGROUND", ContentWordsBackground);
+}
+ByteBlock LetterBackground() {
+    return Block(L"GIFT_LETTER_BACKGROUND", ContentLetterBackground);
+}
+ByteBlock PictureStrip() {
+    return Block(L"GIFT_PICTURE_STRIP", ContentPictureStrip);
+}
+ByteBlock BigRose() {
+    return Block(L"GIFT_BIG_ROSE", ContentBigRose);
+}
 
 ByteBlock Flower(int n) {
     if (n < 1 || n > kFlowerCount) return {};
@@ -113,14 +126,20 @@ ByteBlock RainPicture(int n) {
     return Flower(kRainOrder[n - 1]);
 }
 
-ByteBlock BottomRowPicture() { return Flower(11); }
+ByteBlock BottomRowPicture() {
+    return Flower(11);
+}
 
 ByteBlock RoseBox(int n) {
     switch (n) {
-        case 2: return Block(L"GIFT_ROSE_BOX_2", ContentRoseBox2);
-        case 3: return Block(L"GIFT_ROSE_BOX_3", ContentRoseBox3);
-        case 4: return Block(L"GIFT_ROSE_BOX_4", ContentRoseBox4);
-        default: return {};
+        case 2:
+            return Block(L"GIFT_ROSE_BOX_2", ContentRoseBox2);
+        case 3:
+            return Block(L"GIFT_ROSE_BOX_3", ContentRoseBox3);
+        case 4:
+            return Block(L"GIFT_ROSE_BOX_4", ContentRoseBox4);
+        default:
+            return {};
     }
 }
 
@@ -129,15 +148,29 @@ ByteBlock FireworksFrame(int n) {
     return Block(maker::FireworksResource(n).c_str(), kFireworks[n - 1]);
 }
 
-ByteBlock Song() { return Block(L"GIFT_SONG", ContentSong); }
-ByteBlock StartIcon() { return Block(L"GIFT_START_ICON", ContentStartIcon); }
+ByteBlock Song() {
+    return Block(L"GIFT_SONG", ContentSong);
+}
+ByteBlock StartIcon() {
+    return Block(L"GIFT_START_ICON", ContentStartIcon);
+}
 
-const char* FirstLetter() { return Text(L"GIFT_LETTER1", Text(ContentFirstLetter)); }
-const char* SecondLetter() { return Text(L"GIFT_LETTER2", Text(ContentSecondLetter)); }
+const char* FirstLetter() {
+    return Text(L"GIFT_LETTER1", Text(ContentFirstLetter));
+}
+const char* SecondLetter() {
+    return Text(L"GIFT_LETTER2", Text(ContentSecondLetter));
+}
 
-const char* Title() { return Text(maker::kTitleResource, "七夕快乐"); }
-const char* ContactCaption() { return Text(maker::kContactResource, "<< 联系作者"); }
-const char* ContactAddress() { return Text(maker::kLinkResource, gift::kContactAddress); }
+const char* Title() {
+    return Text(maker::kTitleResource, "七夕快乐");
+}
+const char* ContactCaption() {
+    return Text(maker::kContactResource, "<< 联系作者");
+}
+const char* ContactAddress() {
+    return Text(maker::kLinkResource, gift::kContactAddress);
+}
 
 const char* PoemLine(int n) {
     if (n < 1 || n > kPoemLineCount) return "";

@@ -7,8 +7,8 @@
 
 namespace content {
 
-constexpr int kFlowerCount = 22;         // F1..F22
-constexpr int kRainPictureCount = 8;     // R1..R8
+constexpr int kFlowerCount = 22;      // F1..F22
+constexpr int kRainPictureCount = 8;  // R1..R8
 constexpr int kFireworksFrameCount = 35;
 constexpr int kPoemLineCount = 20;
 

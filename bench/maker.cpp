@@ -37,16 +37,23 @@ std::string PhoneJpeg(int seed, bool sideways) {
         for (int x = 0; x < p.width; ++x) {
             noise = noise * 1103515245u + 12345u;
             const int grain = static_cast<int>((noise >> 16) & 31) - 16;
-            const int r = std::clamp(x * 255 / p.width + grain + ((x / 97 + y / 89 + seed) % 2) * 40, 0, 255);
+            const int r =
+                std::clamp(x * 255 / p.width + grain + ((x / 97 + y / 89 + seed) % 2) * 40, 0, 255);
             const int g = std::clamp(y * 255 / p.height + grain, 0, 255);
             const int b = std::clamp(128 + grain * 2 + ((x * y / 4000) % 64), 0, 255);
-            p.data[static_cast<std::size_t>(y) * p.width + x] = 0xFF000000u | (r << 16) | (g << 8) | b;
+            p.data[static_cast<std::size_t>(y) * p.width + x] =
+                0xFF000000u | (r << 16) | (g << 8) | b;
         }
     std::string jpeg = maker::EncodeJpeg(p, 90);
     if (sideways) {
         // An EXIF block with orientation 6, as a phone held upright writes it.
-        static const char exif[] = "\xFF\xE1\x00\x22" "Exif\0\0" "II*\0\x08\0\0\0" "\x01\0"
-                                   "\x12\x01\x03\0\x01\0\0\0\x06\0\0\0" "\0\0\0\0";
+        static const char exif[] =
+            "\xFF\xE1\x00\x22"
+            "Exif\0\0"
+            "II*\0\x08\0\0\0"
+            "\x01\0"
+            "\x12\x01\x03\0\x01\0\0\0\x06\0\0\0"
+            "\0\0\0\0";
         jpeg.insert(2, std::string(exif, sizeof exif - 1));
     }
     return jpeg;
@@ -70,8 +77,9 @@ int main(int argc, char** argv) {
     const std::wstring dir = gift.substr(0, gift.find_last_of(L'\\'));
     const std::wstring folder = dir + L"\\我的礼物";
     CreateDirectoryW(folder.c_str(), nullptr);
-    const wchar_t* photos[] = {L"start_background.jpg", L"fireworks_background.jpg", L"words_background.jpg",
-                               L"letter_background.jpg", L"picture_strip.jpg",      L"big_rose.jpg"};
+    const wchar_t* photos[] = {L"start_background.jpg", L"fireworks_background.jpg",
+                               L"words_background.jpg", L"letter_background.jpg",
+                               L"picture_strip.jpg",    L"big_rose.jpg"};
     for (int i = 0; i < 6; ++i) Write(folder + L"\\" + photos[i], PhoneJpeg(i, i == 0));
     const std::string line = "七夕快乐，我想和你一起看每一年的星星。\r\n";
     Write(folder + L"\\letter1.txt", Repeat(line, 2000));
@@ -85,7 +93,8 @@ int main(int argc, char** argv) {
     const std::size_t tag = frames.compare(0, 3, "ID3") == 0
                                 ? 10 + ((b[6] << 21) | (b[7] << 14) | (b[8] << 7) | b[9])
                                 : 0;
-    frames = frames.substr(tag, frames.size() - tag - (frames.compare(frames.size() - 128, 3, "TAG") == 0 ? 128 : 0));
+    frames = frames.substr(
+        tag, frames.size() - tag - (frames.compare(frames.size() - 128, 3, "TAG") == 0 ? 128 : 0));
     std::string song;
     for (std::size_t at = 0; song.size() < (10u << 20);) {
         const auto* h = reinterpret_cast<const unsigned char*>(frames.data()) + at;
@@ -99,13 +108,14 @@ int main(int argc, char** argv) {
     bench::Series seconds, peak;
     for (int run = 0; run < runs; ++run) {
         DeleteFileW(output.c_str());
-        std::wstring command = L"\"" + gift + L"\" --no-window \"" + folder + L"\" \"" + output + L"\"";
+        std::wstring command =
+            L"\"" + gift + L"\" --no-window \"" + folder + L"\" \"" + output + L"\"";
         STARTUPINFOW si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
         const double start = bench::NowMs();
-        if (!CreateProcessW(gift.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si,
-                            &pi)) {
+        if (!CreateProcessW(gift.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            dir.c_str(), &si, &pi)) {
             std::printf("maker: cannot start %ls\n", gift.c_str());
             return 1;
         }
@@ -113,12 +123,14 @@ int main(int argc, char** argv) {
         while (WaitForSingleObject(pi.hProcess, 5) == WAIT_TIMEOUT) {
             PROCESS_MEMORY_COUNTERS c{};
             c.cb = sizeof c;
-            if (GetProcessMemoryInfo(pi.hProcess, &c, sizeof c)) highest = std::max(highest, c.PeakWorkingSetSize);
+            if (GetProcessMemoryInfo(pi.hProcess, &c, sizeof c))
+                highest = std::max(highest, c.PeakWorkingSetSize);
         }
         const double elapsed = bench::NowMs() - start;
         PROCESS_MEMORY_COUNTERS c{};
         c.cb = sizeof c;
-        if (GetProcessMemoryInfo(pi.hProcess, &c, sizeof c)) highest = std::max(highest, c.PeakWorkingSetSize);
+        if (GetProcessMemoryInfo(pi.hProcess, &c, sizeof c))
+            highest = std::max(highest, c.PeakWorkingSetSize);
         DWORD code = 1;
         GetExitCodeProcess(pi.hProcess, &code);
         CloseHandle(pi.hThread);
@@ -132,8 +144,8 @@ int main(int argc, char** argv) {
         std::printf("run %d: %.2f s, peak working set %.1f MB\n", run + 1, elapsed / 1000.0,
                     static_cast<double>(highest) / (1024.0 * 1024.0));
     }
-    bench::Figure("maker_time", "Making a gift: six 12 MP photos, letters, poem, 10 MB song", seconds, "s",
-                  "<= 5");
+    bench::Figure("maker_time", "Making a gift: six 12 MP photos, letters, poem, 10 MB song",
+                  seconds, "s", "<= 5");
     bench::Figure("maker_memory", "↳ peak working set of the maker", peak, "MB", "<= 300");
     DeleteFileW(output.c_str());
     return 0;

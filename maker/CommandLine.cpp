@@ -12,12 +12,12 @@ namespace maker {
 namespace {
 
 void WriteUtf8(HANDLE out, const std::wstring& text) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                      nullptr, nullptr);
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                      nullptr, 0, nullptr, nullptr);
     if (n <= 0) return;
     std::string bytes(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n, nullptr,
-                        nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n,
+                        nullptr, nullptr);
     DWORD written = 0;
     WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
@@ -61,8 +61,9 @@ int RunMaker(const std::vector<std::wstring>& arguments) {
     }
     Report report;
     if (rest.empty() || rest.size() > 2) {
-        report.lines.push_back(L"用法：把装着照片、信、诗和歌曲的文件夹拖到 gift.exe 上，"
-                               L"或运行 gift.exe 文件夹 [输出.exe]");
+        report.lines.push_back(
+            L"用法：把装着照片、信、诗和歌曲的文件夹拖到 gift.exe 上，"
+            L"或运行 gift.exe 文件夹 [输出.exe]");
     } else {
         request.folder = rest[0];
         if (rest.size() == 2) request.output = rest[1];
@@ -72,8 +73,9 @@ int RunMaker(const std::vector<std::wstring>& arguments) {
     for (const std::wstring& line : report.lines) text += line + L"\r\n";
     PrintReport(text);
     if (window)
-        MessageBoxW(nullptr, text.c_str(), report.written ? L"礼物做好了" : L"礼物没有做成",
-                    MB_OK | (report.written ? MB_ICONINFORMATION : MB_ICONWARNING) | MB_SETFOREGROUND);
+        MessageBoxW(
+            nullptr, text.c_str(), report.written ? L"礼物做好了" : L"礼物没有做成",
+            MB_OK | (report.written ? MB_ICONINFORMATION : MB_ICONWARNING) | MB_SETFOREGROUND);
     return report.written ? 0 : 1;
 }
 

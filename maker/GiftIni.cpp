@@ -70,8 +70,8 @@ IniTaken TakeIni(const std::string& file, const std::wstring& fileName) {
         for (const Key& k : kKeys)
             if (name == k.name) key = &k;
         if (!key) {
-            taken.lines.push_back(fileName + L" 第 " + std::to_wstring(number) + L" 行：不认识的设置 “" +
-                                  name + L"”，已忽略");
+            taken.lines.push_back(fileName + L" 第 " + std::to_wstring(number) +
+                                  L" 行：不认识的设置 “" + name + L"”，已忽略");
             continue;
         }
         if (value.empty()) {
@@ -90,7 +90,8 @@ IniTaken TakeIni(const std::string& file, const std::wstring& fileName) {
             continue;
         }
         // A later line of the same name wins.
-        std::erase_if(taken.settings, [&](const IniSetting& s) { return s.resource == key->resource; });
+        std::erase_if(taken.settings,
+                      [&](const IniSetting& s) { return s.resource == key->resource; });
         taken.settings.push_back({key->resource, gbk.bytes});
         taken.lines.push_back(std::wstring(key->what) + L"：" + value);
     }

@@ -13,7 +13,7 @@ struct IniSetting {
 
 struct IniTaken {
     std::vector<IniSetting> settings;
-    std::vector<std::wstring> lines;   // what was taken or ignored
+    std::vector<std::wstring> lines;  // what was taken or ignored
     std::vector<std::wstring> errors;
 };
 

@@ -27,7 +27,8 @@ std::wstring FromUtf16(const std::string& bytes, std::size_t from, bool bigEndia
     std::wstring wide;
     wide.reserve((bytes.size() - from) / 2);
     for (std::size_t i = from; i + 1 < bytes.size(); i += 2) {
-        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        const auto a = static_cast<unsigned char>(bytes[i]),
+                   b = static_cast<unsigned char>(bytes[i + 1]);
         wide.push_back(static_cast<wchar_t>(bigEndian ? (a << 8) | b : a | (b << 8)));
     }
     return wide;
@@ -100,8 +101,9 @@ GbkResult LineToGbk(const std::wstring& line, const std::wstring& fileName, int 
         if (IS_HIGH_SURROGATE(line[i]) && i + 1 < line.size() && IS_LOW_SURROGATE(line[i + 1]))
             width = 2;
         const std::wstring ch = line.substr(i, width);
-        const unsigned code = width == 2 ? 0x10000u + ((line[i] - 0xD800u) << 10) + (line[i + 1] - 0xDC00u)
-                                         : static_cast<unsigned>(line[i]);
+        const unsigned code = width == 2
+                                  ? 0x10000u + ((line[i] - 0xD800u) << 10) + (line[i + 1] - 0xDC00u)
+                                  : static_cast<unsigned>(line[i]);
         char gbk[8];
         BOOL usedDefault = FALSE;
         const int n = code == 0 ? 0
@@ -122,7 +124,8 @@ GbkResult LineToGbk(const std::wstring& line, const std::wstring& fileName, int 
     return result;
 }
 
-TextTaken TakeLetter(const std::string& file, const std::wstring& fileName, const std::wstring& what) {
+TextTaken TakeLetter(const std::string& file, const std::wstring& fileName,
+                     const std::wstring& what) {
     TextTaken taken;
     const DecodedText decoded = DecodeTextFile(file);
     if (!decoded.error.empty()) {
@@ -201,8 +204,8 @@ TextTaken TakePoem(const std::string& file, const std::wstring& fileName) {
         return taken;
     }
     taken.ok = true;
-    taken.line = L"诗 " + fileName + L"：" + decoded.encoding + L"，" + std::to_wstring(lines.size()) +
-                 L" 行，已采用";
+    taken.line = L"诗 " + fileName + L"：" + decoded.encoding + L"，" +
+                 std::to_wstring(lines.size()) + L" 行，已采用";
     return taken;
 }
 

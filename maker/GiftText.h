@@ -13,9 +13,9 @@ inline constexpr int kMaxPoemLines = 20;
 inline constexpr int kMaxPoemLineChars = 21;
 
 struct DecodedText {
-    std::wstring text;       // UTF-16, as read
-    std::wstring encoding;   // "UTF-8", "GBK", ...
-    std::wstring error;      // why it could not be read
+    std::wstring text;      // UTF-16, as read
+    std::wstring encoding;  // "UTF-8", "GBK", ...
+    std::wstring error;     // why it could not be read
 };
 
 DecodedText DecodeTextFile(const std::string& bytes);
@@ -34,8 +34,8 @@ struct GbkResult {
 GbkResult LineToGbk(const std::wstring& line, const std::wstring& fileName, int lineNumber);
 
 struct TextTaken {
-    std::string bytes;   // without the terminating NUL
-    std::wstring line;   // report line or error
+    std::string bytes;  // without the terminating NUL
+    std::wstring line;  // report line or error
     bool ok = false;
 };
 

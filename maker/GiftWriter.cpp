@@ -47,7 +47,8 @@ private:
 // An update handle: discarded unless committed.
 class ResourceUpdate {
 public:
-    explicit ResourceUpdate(const std::wstring& path) : handle_(BeginUpdateResourceW(path.c_str(), FALSE)) {}
+    explicit ResourceUpdate(const std::wstring& path)
+        : handle_(BeginUpdateResourceW(path.c_str(), FALSE)) {}
     ResourceUpdate(const ResourceUpdate&) = delete;
     ResourceUpdate& operator=(const ResourceUpdate&) = delete;
     ~ResourceUpdate() {
@@ -62,12 +63,13 @@ private:
 
 std::wstring SystemMessage(DWORD code) {
     wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring message = text ? text : L"";
     if (text) LocalFree(text);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
+    while (!message.empty() &&
+           (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
         message.pop_back();
     return L"（错误 " + std::to_wstring(code) + (message.empty() ? L"" : L"：" + message) + L"）";
 }
@@ -117,11 +119,14 @@ void FollowSymbolTable(const std::wstring& program, const std::wstring& copy) {
     UniqueFile updated = OpenFile(copy, GENERIC_READ | GENERIC_WRITE);
     if (!original || !updated) return;
     std::uint32_t header = 0, pointer = 0;
-    if (!ReadAt(original.get(), 0x3C, &header, 4) || !ReadAt(original.get(), header + 12u, &pointer, 4)) return;
+    if (!ReadAt(original.get(), 0x3C, &header, 4) ||
+        !ReadAt(original.get(), header + 12u, &pointer, 4))
+        return;
     const std::uint64_t originalSize = SizeOf(original.get()), updatedSize = SizeOf(updated.get());
     if (pointer == 0 || pointer >= originalSize || originalSize - pointer > (64u << 20)) return;
     const std::size_t tail = static_cast<std::size_t>(originalSize - pointer);
-    if (updatedSize < tail || updatedSize - tail == pointer || updatedSize - tail > 0xFFFFFFFFu) return;
+    if (updatedSize < tail || updatedSize - tail == pointer || updatedSize - tail > 0xFFFFFFFFu)
+        return;
     std::string before(tail, '\0'), after(tail, '\0');
     if (!ReadAt(original.get(), pointer, before.data(), tail) ||
         !ReadAt(updated.get(), updatedSize - tail, after.data(), tail) || before != after)
@@ -160,8 +165,8 @@ std::wstring WriteGift(const std::wstring& program, const std::wstring& output,
         if (!update.get()) return L"无法修改程序的副本 " + SystemMessage(GetLastError());
         for (const Item& item : items) {
             std::string block = BlockOf(item.bytes);
-            if (!UpdateResourceW(update.get(), MAKEINTRESOURCEW(10), item.resource.c_str(), kNeutral,
-                                 block.data(), static_cast<DWORD>(block.size())))
+            if (!UpdateResourceW(update.get(), MAKEINTRESOURCEW(10), item.resource.c_str(),
+                                 kNeutral, block.data(), static_cast<DWORD>(block.size())))
                 return L"无法把内容写进程序的副本 " + SystemMessage(GetLastError());
         }
         if (!update.Commit()) return L"无法写完程序的副本 " + SystemMessage(GetLastError());

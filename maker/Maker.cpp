@@ -50,7 +50,8 @@ std::wstring RunningProgram() {
 bool SameFile(const std::wstring& a, const std::wstring& b) {
     if (Lower(FullPath(a)) == Lower(FullPath(b))) return true;
     auto open = [](const std::wstring& p) {
-        return UniqueFile(CreateFileW(p.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        return UniqueFile(CreateFileW(p.c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     };
     UniqueFile fa = open(a), fb = open(b);
@@ -96,8 +97,8 @@ bool ReadWholeFile(const std::wstring& path, std::string& bytes, std::wstring& e
 }
 
 struct FolderFile {
-    std::wstring name;  // as it is in the folder
-    std::wstring stem;  // lower case, without extension
+    std::wstring name;       // as it is in the folder
+    std::wstring stem;       // lower case, without extension
     std::wstring extension;  // lower case, with the dot
 };
 
@@ -178,11 +179,14 @@ Report MakeGift(const MakeRequest& request) {
         const bool ini = f.stem == L"gift" && f.extension == L".ini";
         if (!role && !fireworks && !ini) continue;
         // A role's file with the wrong kind of extension is listed as ignored.
-        if (role && (role->kind == RoleKind::Letter || role->kind == RoleKind::Poem) && f.extension != L".txt")
+        if (role && (role->kind == RoleKind::Letter || role->kind == RoleKind::Poem) &&
+            f.extension != L".txt")
             continue;
         if (role && role->kind == RoleKind::Song && f.extension != L".mp3") continue;
-        if ((role && (role->kind == RoleKind::Photo || role->kind == RoleKind::Exact)) || fireworks) {
-            if (!IsOneOf(f.extension, {L".jpg", L".jpeg", L".png", L".bmp", L".gif", L".ico"})) continue;
+        if ((role && (role->kind == RoleKind::Photo || role->kind == RoleKind::Exact)) ||
+            fireworks) {
+            if (!IsOneOf(f.extension, {L".jpg", L".jpeg", L".png", L".bmp", L".gif", L".ico"}))
+                continue;
         }
         used[i] = true;
         std::string bytes;
@@ -199,24 +203,31 @@ Report MakeGift(const MakeRequest& request) {
             continue;
         }
         if (fireworks) {
-            Taken t = TakeExactPicture(bytes, ExactFormat::PngRgba, kFireworksWidth, kFireworksHeight, 1,
-                                       f.name, L"烟花第 " + std::to_wstring(fireworks) + L" 帧");
-            if (t.bytes.empty()) errors.push_back(t.line);
-            else take(i, FireworksResource(fireworks), t.bytes, t.line);
+            Taken t =
+                TakeExactPicture(bytes, ExactFormat::PngRgba, kFireworksWidth, kFireworksHeight, 1,
+                                 f.name, L"烟花第 " + std::to_wstring(fireworks) + L" 帧");
+            if (t.bytes.empty())
+                errors.push_back(t.line);
+            else
+                take(i, FireworksResource(fireworks), t.bytes, t.line);
             continue;
         }
         switch (role->kind) {
             case RoleKind::Photo: {
                 Taken t = TakePhoto(bytes, *role, f.name, role->stem == L"big_rose");
-                if (t.bytes.empty()) errors.push_back(t.line);
-                else take(i, std::wstring(role->resource), t.bytes, t.line);
+                if (t.bytes.empty())
+                    errors.push_back(t.line);
+                else
+                    take(i, std::wstring(role->resource), t.bytes, t.line);
                 break;
             }
             case RoleKind::Exact: {
-                Taken t = TakeExactPicture(bytes, role->format, role->width, role->height, role->frames,
-                                           f.name, std::wstring(role->what));
-                if (t.bytes.empty()) errors.push_back(t.line);
-                else take(i, std::wstring(role->resource), t.bytes, t.line);
+                Taken t = TakeExactPicture(bytes, role->format, role->width, role->height,
+                                           role->frames, f.name, std::wstring(role->what));
+                if (t.bytes.empty())
+                    errors.push_back(t.line);
+                else
+                    take(i, std::wstring(role->resource), t.bytes, t.line);
                 break;
             }
             case RoleKind::Letter:
@@ -224,8 +235,10 @@ Report MakeGift(const MakeRequest& request) {
                 TextTaken t = role->kind == RoleKind::Letter
                                   ? TakeLetter(bytes, f.name, std::wstring(role->what))
                                   : TakePoem(bytes, f.name);
-                if (!t.ok) errors.push_back(t.line);
-                else take(i, std::wstring(role->resource), t.bytes, t.line);
+                if (!t.ok)
+                    errors.push_back(t.line);
+                else
+                    take(i, std::wstring(role->resource), t.bytes, t.line);
                 break;
             }
             case RoleKind::Song: {
@@ -244,11 +257,14 @@ Report MakeGift(const MakeRequest& request) {
         }
     }
     for (std::size_t i = 0; i < files.size(); ++i)
-        if (!used[i]) report.lines.push_back(L"已忽略 " + files[i].name + L"（不是礼物用的文件名）");
+        if (!used[i])
+            report.lines.push_back(L"已忽略 " + files[i].name + L"（不是礼物用的文件名）");
 
-    if (!readable) errors.push_back(L"无法读取文件夹 " + folder);
+    if (!readable)
+        errors.push_back(L"无法读取文件夹 " + folder);
     else if (items.empty() && errors.empty())
-        errors.push_back(L"文件夹里没有可以放进礼物的文件（照片、信、诗、歌曲或 gift.ini），请参照使用说明命名");
+        errors.push_back(
+            L"文件夹里没有可以放进礼物的文件（照片、信、诗、歌曲或 gift.ini），请参照使用说明命名");
     if (SameFile(output, program) || Lower(output) == Lower(FullPath(RunningProgram())))
         errors.push_back(L"不能覆盖正在运行的程序本身：" + output + L"，请换一个名字");
     else if (IsInside(output, folder))
@@ -265,8 +281,10 @@ Report MakeGift(const MakeRequest& request) {
     if (errors.empty()) {
         WIN32_FILE_ATTRIBUTE_DATA data{};
         GetFileAttributesExW(output.c_str(), GetFileExInfoStandard, &data);
-        const unsigned long long size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        report.lines.push_back(L"礼物已写好：" + output + L"（" + Megabytes(size) + L"），其余内容保留原样");
+        const unsigned long long size =
+            (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        report.lines.push_back(L"礼物已写好：" + output + L"（" + Megabytes(size) +
+                               L"），其余内容保留原样");
         report.written = true;
     } else {
         report.lines.push_back(L"没有写出礼物（有 " + std::to_wstring(errors.size()) +

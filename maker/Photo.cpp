@@ -12,26 +12,38 @@ namespace maker {
 
 namespace {
 
-std::wstring Size(int w, int h) { return std::to_wstring(w) + L"×" + std::to_wstring(h); }
+std::wstring Size(int w, int h) {
+    return std::to_wstring(w) + L"×" + std::to_wstring(h);
+}
 
 const wchar_t* FormatName(ExactFormat format) {
     switch (format) {
-        case ExactFormat::Jpeg: return L"JPEG";
-        case ExactFormat::Gif: return L"GIF";
-        case ExactFormat::PngRgba: return L"8 位 RGBA 的 PNG";
-        case ExactFormat::Icon: return L"只含一幅 32 位图像的 ICO 图标";
-        case ExactFormat::None: break;
+        case ExactFormat::Jpeg:
+            return L"JPEG";
+        case ExactFormat::Gif:
+            return L"GIF";
+        case ExactFormat::PngRgba:
+            return L"8 位 RGBA 的 PNG";
+        case ExactFormat::Icon:
+            return L"只含一幅 32 位图像的 ICO 图标";
+        case ExactFormat::None:
+            break;
     }
     return L"";
 }
 
 PictureFormat Expected(ExactFormat format) {
     switch (format) {
-        case ExactFormat::Jpeg: return PictureFormat::Jpeg;
-        case ExactFormat::Gif: return PictureFormat::Gif;
-        case ExactFormat::PngRgba: return PictureFormat::Png;
-        case ExactFormat::Icon: return PictureFormat::Icon;
-        case ExactFormat::None: break;
+        case ExactFormat::Jpeg:
+            return PictureFormat::Jpeg;
+        case ExactFormat::Gif:
+            return PictureFormat::Gif;
+        case ExactFormat::PngRgba:
+            return PictureFormat::Png;
+        case ExactFormat::Icon:
+            return PictureFormat::Icon;
+        case ExactFormat::None:
+            break;
     }
     return PictureFormat::Unknown;
 }
@@ -109,11 +121,13 @@ Taken TakePhoto(const std::string& file, const Role& role, const std::wstring& f
         taken.line = fileName + L"：无法编码为 JPEG";
         return taken;
     }
-    std::wstring line = std::wstring(role.what) + L" " + fileName + L"：" + Size(uprightW, uprightH);
+    std::wstring line =
+        std::wstring(role.what) + L" " + fileName + L"：" + Size(uprightW, uprightH);
     if (header.orientation != 1) line += L"（按拍摄方向转正）";
     if (uprightW == role.width && uprightH == role.height)
         line += L" 已采用";
-    else if (static_cast<long long>(uprightW) * role.height == static_cast<long long>(uprightH) * role.width)
+    else if (static_cast<long long>(uprightW) * role.height ==
+             static_cast<long long>(uprightH) * role.width)
         line += L" 已缩放为 " + Size(role.width, role.height);
     else
         line += L" 已裁剪为 " + Size(role.width, role.height);

@@ -13,8 +13,8 @@ inline constexpr int kMaxSide = 20000;
 inline constexpr long long kMaxPixels = 100'000'000;
 
 struct Taken {
-    std::string bytes;    // what the gift will carry; empty on error
-    std::wstring line;    // the report line: what was done, or the error
+    std::string bytes;  // what the gift will carry; empty on error
+    std::wstring line;  // the report line: what was done, or the error
 };
 
 // Decodes, turns upright, covers and crops to the role's size and encodes.

@@ -6,11 +6,15 @@ namespace maker {
 
 namespace {
 
-unsigned Be16(const unsigned char* p) { return (p[0] << 8) | p[1]; }
+unsigned Be16(const unsigned char* p) {
+    return (p[0] << 8) | p[1];
+}
 std::uint32_t Be32(const unsigned char* p) {
     return (std::uint32_t(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
 }
-unsigned Le16(const unsigned char* p) { return p[0] | (p[1] << 8); }
+unsigned Le16(const unsigned char* p) {
+    return p[0] | (p[1] << 8);
+}
 std::uint32_t Le32(const unsigned char* p) {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24);
 }

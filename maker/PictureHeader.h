@@ -15,13 +15,13 @@ struct PictureHeader {
     PictureFormat format = PictureFormat::Unknown;
     int width = 0;
     int height = 0;
-    int frames = 0;        // GIF: image descriptors up to the trailer; others 1
-    int pngDepth = 0;      // PNG bit depth and colour type
+    int frames = 0;    // GIF: image descriptors up to the trailer; others 1
+    int pngDepth = 0;  // PNG bit depth and colour type
     int pngColour = -1;
-    int iconImages = 0;    // ICO: images in the directory
-    int iconBits = 0;      // ICO: bit count of the first image (0 for PNG inside)
-    int orientation = 1;   // EXIF 1..8; 1 when absent
-    std::wstring damage;   // why the header could not be read; empty when it could
+    int iconImages = 0;   // ICO: images in the directory
+    int iconBits = 0;     // ICO: bit count of the first image (0 for PNG inside)
+    int orientation = 1;  // EXIF 1..8; 1 when absent
+    std::wstring damage;  // why the header could not be read; empty when it could
 };
 
 PictureHeader ReadPictureHeader(const unsigned char* data, std::size_t size);

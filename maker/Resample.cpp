@@ -8,8 +8,8 @@ namespace maker {
 namespace {
 
 struct Tap {
-    int first = 0;                // first source index
-    std::vector<float> weights;   // one per source index from `first`, summing to 1
+    int first = 0;               // first source index
+    std::vector<float> weights;  // one per source index from `first`, summing to 1
 };
 
 // The taps of every target index along one axis: target i covers source
@@ -21,7 +21,8 @@ std::vector<Tap> AxisTaps(int sourceLength, double offset, double scale, int tar
         if (scale <= 1.0) {
             const double from = offset + i / scale, to = offset + (i + 1) / scale;
             const int first = std::clamp(static_cast<int>(std::floor(from)), 0, sourceLength - 1);
-            const int last = std::clamp(static_cast<int>(std::ceil(to)) - 1, first, sourceLength - 1);
+            const int last =
+                std::clamp(static_cast<int>(std::ceil(to)) - 1, first, sourceLength - 1);
             tap.first = first;
             double total = 0;
             for (int s = first; s <= last; ++s) {
@@ -57,7 +58,9 @@ inline void Channels(std::uint32_t p, float& r, float& g, float& b) {
 }
 
 inline std::uint32_t Pack(float r, float g, float b) {
-    auto c = [](float v) { return static_cast<std::uint32_t>(std::clamp(std::lround(v), 0L, 255L)); };
+    auto c = [](float v) {
+        return static_cast<std::uint32_t>(std::clamp(std::lround(v), 0L, 255L));
+    };
     return 0xFF000000u | (c(r) << 16) | (c(g) << 8) | c(b);
 }
 
@@ -75,13 +78,34 @@ Pixels Orient(const Pixels& s, int orientation) {
             // Where upright (x, y) is stored.
             int sx = 0, sy = 0;
             switch (orientation) {
-                case 2: sx = s.width - 1 - x; sy = y; break;
-                case 3: sx = s.width - 1 - x; sy = s.height - 1 - y; break;
-                case 4: sx = x; sy = s.height - 1 - y; break;
-                case 5: sx = y; sy = x; break;
-                case 6: sx = y; sy = s.height - 1 - x; break;
-                case 7: sx = s.width - 1 - y; sy = s.height - 1 - x; break;
-                case 8: sx = s.width - 1 - y; sy = x; break;
+                case 2:
+                    sx = s.width - 1 - x;
+                    sy = y;
+                    break;
+                case 3:
+                    sx = s.width - 1 - x;
+                    sy = s.height - 1 - y;
+                    break;
+                case 4:
+                    sx = x;
+                    sy = s.height - 1 - y;
+                    break;
+                case 5:
+                    sx = y;
+                    sy = x;
+                    break;
+                case 6:
+                    sx = y;
+                    sy = s.height - 1 - x;
+                    break;
+                case 7:
+                    sx = s.width - 1 - y;
+                    sy = s.height - 1 - x;
+                    break;
+                case 8:
+                    sx = s.width - 1 - y;
+                    sy = x;
+                    break;
             }
             out.data[static_cast<std::size_t>(y) * out.width + x] =
                 s.data[static_cast<std::size_t>(sy) * s.width + sx];
@@ -97,8 +121,8 @@ Pixels FitCover(const Pixels& source, int orientation, int width, int height) {
     const int tw = transpose ? height : width, th = transpose ? width : height;
     Pixels out;
     if (source.width <= 0 || source.height <= 0 || tw <= 0 || th <= 0) return out;
-    const double scale = std::max(static_cast<double>(tw) / source.width,
-                                  static_cast<double>(th) / source.height);
+    const double scale =
+        std::max(static_cast<double>(tw) / source.width, static_cast<double>(th) / source.height);
     const double offsetX = (source.width - tw / scale) / 2;
     const double offsetY = (source.height - th / scale) / 2;
     const std::vector<Tap> columns = AxisTaps(source.width, offsetX, scale, tw);
@@ -135,9 +159,10 @@ Pixels FitCover(const Pixels& source, int orientation, int width, int height) {
         for (int x = 0; x < tw; ++x) {
             float r = 0, g = 0, b = 0;
             for (std::size_t k = 0; k < tap.weights.size(); ++k) {
-                const float* p = across.data() +
-                                 static_cast<std::size_t>(tap.first - firstRow + static_cast<int>(k)) * stride +
-                                 3 * static_cast<std::size_t>(x);
+                const float* p =
+                    across.data() +
+                    static_cast<std::size_t>(tap.first - firstRow + static_cast<int>(k)) * stride +
+                    3 * static_cast<std::size_t>(x);
                 r += p[0] * tap.weights[k];
                 g += p[1] * tap.weights[k];
                 b += p[2] * tap.weights[k];

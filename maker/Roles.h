@@ -9,11 +9,11 @@
 namespace maker {
 
 enum class RoleKind {
-    Photo,      // any JPEG, PNG or BMP, fitted to width x height and stored as JPEG
-    Exact,      // accepted only in the exact format, size and frame count given
-    Letter,     // text, GBK with CR LF breaks, NUL-terminated
-    Poem,       // text, one NUL-terminated GBK string per line
-    Song,       // MP3, checked by decoding it to the end
+    Photo,   // any JPEG, PNG or BMP, fitted to width x height and stored as JPEG
+    Exact,   // accepted only in the exact format, size and frame count given
+    Letter,  // text, GBK with CR LF breaks, NUL-terminated
+    Poem,    // text, one NUL-terminated GBK string per line
+    Song,    // MP3, checked by decoding it to the end
 };
 
 enum class ExactFormat { None, Jpeg, Gif, PngRgba, Icon };
@@ -28,11 +28,16 @@ struct Role {
 };
 
 inline constexpr Role kRoles[] = {
-    {L"start_background", L"GIFT_START_BACKGROUND", RoleKind::Photo, ExactFormat::None, 1024, 724, 1, L"启动窗口的照片"},
-    {L"fireworks_background", L"GIFT_FIREWORKS_BACKGROUND", RoleKind::Photo, ExactFormat::None, 1024, 768, 1, L"“爱的烟花”的照片"},
-    {L"words_background", L"GIFT_WORDS_BACKGROUND", RoleKind::Photo, ExactFormat::None, 500, 375, 1, L"“想说的话”的照片"},
-    {L"letter_background", L"GIFT_LETTER_BACKGROUND", RoleKind::Photo, ExactFormat::None, 440, 293, 1, L"“给你的信”的照片"},
-    {L"picture_strip", L"GIFT_PICTURE_STRIP", RoleKind::Photo, ExactFormat::None, 1024, 317, 1, L"信下面的图片条"},
+    {L"start_background", L"GIFT_START_BACKGROUND", RoleKind::Photo, ExactFormat::None, 1024, 724,
+     1, L"启动窗口的照片"},
+    {L"fireworks_background", L"GIFT_FIREWORKS_BACKGROUND", RoleKind::Photo, ExactFormat::None,
+     1024, 768, 1, L"“爱的烟花”的照片"},
+    {L"words_background", L"GIFT_WORDS_BACKGROUND", RoleKind::Photo, ExactFormat::None, 500, 375, 1,
+     L"“想说的话”的照片"},
+    {L"letter_background", L"GIFT_LETTER_BACKGROUND", RoleKind::Photo, ExactFormat::None, 440, 293,
+     1, L"“给你的信”的照片"},
+    {L"picture_strip", L"GIFT_PICTURE_STRIP", RoleKind::Photo, ExactFormat::None, 1024, 317, 1,
+     L"信下面的图片条"},
     {L"big_rose", L"GIFT_BIG_ROSE", RoleKind::Photo, ExactFormat::None, 829, 647, 1, L"大玫瑰"},
     {L"f01", L"GIFT_F01", RoleKind::Exact, ExactFormat::Gif, 93, 93, 6, L"花朵 F1"},
     {L"f02", L"GIFT_F02", RoleKind::Exact, ExactFormat::Gif, 93, 93, 6, L"花朵 F2"},

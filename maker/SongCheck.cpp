@@ -12,9 +12,9 @@ namespace {
 
 struct FrameHeader {
     bool valid = false;
-    int length = 0;       // bytes, header included
+    int length = 0;  // bytes, header included
     int rate = 0;
-    int samples = 0;      // per channel
+    int samples = 0;  // per channel
 };
 
 // MPEG 1, 2 and 2.5 Layer III only.
@@ -67,8 +67,8 @@ SongCheck CheckSong(const std::string& file) {
         return check;
     }
     if (file.size() > kMaxSongBytes) {
-        check.problem = L"歌曲有 " + std::to_wstring(file.size() / (1024 * 1024)) +
-                        L" MB，最多 20 MB";
+        check.problem =
+            L"歌曲有 " + std::to_wstring(file.size() / (1024 * 1024)) + L" MB，最多 20 MB";
         return check;
     }
     const auto* b = reinterpret_cast<const unsigned char*>(file.data());
@@ -94,8 +94,9 @@ SongCheck CheckSong(const std::string& file) {
         return check;
     }
     if (!IsTrailer(file, at)) {
-        check.problem = at + 4 > file.size() ? L"MP3 文件不完整（最后一帧被截断），请换一个完整的文件"
-                                             : L"MP3 文件在第 " + std::to_wstring(at) + L" 字节处已损坏";
+        check.problem = at + 4 > file.size()
+                            ? L"MP3 文件不完整（最后一帧被截断），请换一个完整的文件"
+                            : L"MP3 文件在第 " + std::to_wstring(at) + L" 字节处已损坏";
         return check;
     }
     // Decoded to the end in pieces; nothing of the sound is kept.

@@ -42,15 +42,17 @@ void FillGiversFolder(const std::wstring& folder) {
         return 0xFF000000u | ((255 - t) << 16) | t;
     });
     WriteBytes(folder + L"\\Start_Background.JPG", JpegWithOrientation(stored, 6, false));
-    WriteBytes(folder + L"\\picture_strip.png",
-               Png(Paint(517, 161, [](int x, int y) { return 0xFF000000u | (x << 8) | (y & 0xFF); }),
-                   false));
+    WriteBytes(
+        folder + L"\\picture_strip.png",
+        Png(Paint(517, 161, [](int x, int y) { return 0xFF000000u | (x << 8) | (y & 0xFF); }),
+            false));
     WriteBytes(folder + L"\\letter1.txt",
                Utf8(u8"\uFEFF亲爱的：\n今年七夕，我给你做了这个礼物。\r\n[LF]\n想你。"));
     WriteBytes(folder + L"\\poem.txt", "月光\r\n照在你的窗前\r\n");  // a GBK literal
     WriteBytes(folder + L"\\song.mp3", Song48kMono());
     WriteBytes(folder + L"\\gift.ini",
-               Utf8(u8"[gift]\r\ntitle = 给小芳的七夕礼物\r\ncontact=找我\r\nlink=https://example.com/小芳\r\n"));
+               Utf8(u8"[gift]\r\ntitle = "
+                    u8"给小芳的七夕礼物\r\ncontact=找我\r\nlink=https://example.com/小芳\r\n"));
     WriteBytes(folder + L"\\readme.docx", "not for the gift");
 }
 
@@ -104,7 +106,8 @@ void CALLBACK InspectMadeGift(HWND, UINT, UINT_PTR id, DWORD) {
 // Runs only inside the made copy of this test program, started by the test below.
 TEST(MadeGiftChild, ShowsTheGiversContent) {
     if (!GetEnvironmentVariableW(L"GIFT_MADE_CHILD", nullptr, 0)) GTEST_SKIP();
-    runtime::SetAudioOutputFactory([] { return std::unique_ptr<audio::AudioOutput>(new RecordingOutput); });
+    runtime::SetAudioOutputFactory(
+        [] { return std::unique_ptr<audio::AudioOutput>(new RecordingOutput); });
     SetTimer(nullptr, 0, 50, InspectMadeGift);
     EXPECT_EQ(RunGift(), 0);
     runtime::SetAudioOutputFactory(nullptr);
@@ -139,8 +142,9 @@ TEST(MakeGift, TheMadeCopyShowsThePhotoUprightTheLetterTitleAndSong) {
     const std::wstring text = Joined(report);
     ASSERT_TRUE(report.written) << text;
     EXPECT_TRUE(Exists(made));
-    for (const wchar_t* expected : {L"1200×1600（按拍摄方向转正） 已裁剪为 1024×724",
-                                    L"517×161 已裁剪为 1024×317", L"48000 Hz，单声道", L"已忽略 readme.docx"})
+    for (const wchar_t* expected :
+         {L"1200×1600（按拍摄方向转正） 已裁剪为 1024×724", L"517×161 已裁剪为 1024×317",
+          L"48000 Hz，单声道", L"已忽略 readme.docx"})
         EXPECT_NE(text.find(expected), std::wstring::npos) << expected << L"\n" << text;
 
     SetEnvironmentVariableW(L"GIFT_MADE_CHILD", L"1");
@@ -172,14 +176,31 @@ TEST(MakeGift, BadFoldersGiveAClearReportAndLeaveTheOlderGiftUntouched) {
         std::wstring output;                   // empty: the older gift's path
     };
     const std::vector<Case> cases = {
-        {L"emoji", {{L"letter1.txt", Utf8(u8"第一行\n你好😀呀\n")}}, {L"letter1.txt 第 2 行第 3 个字", L"U+1F600", L"\xD83D\xDE00"}, L""},
-        {L"truncated song", {{L"song.mp3", tone.substr(0, tone.size() * 3 / 5)}}, {L"song.mp3", L"不完整"}, L""},
-        {L"not a picture", {{L"big_rose.jpg", "this is a letter, not a photograph"}}, {L"big_rose.jpg", L"不是"}, L""},
-        {L"absurd size", {{L"words_background.png", PngHeaderOnly(30000, 30000)}}, {L"30000×30000", L"太大"}, L""},
-        {L"wrong flower", {{L"f05.gif", Png(Paint(100, 77, [](int, int) { return 0xFFFFFFFFu; }), true)}},
-         {L"f05.gif", L"需要 100×77 像素的 GIF"}, L""},
+        {L"emoji",
+         {{L"letter1.txt", Utf8(u8"第一行\n你好😀呀\n")}},
+         {L"letter1.txt 第 2 行第 3 个字", L"U+1F600", L"\xD83D\xDE00"},
+         L""},
+        {L"truncated song",
+         {{L"song.mp3", tone.substr(0, tone.size() * 3 / 5)}},
+         {L"song.mp3", L"不完整"},
+         L""},
+        {L"not a picture",
+         {{L"big_rose.jpg", "this is a letter, not a photograph"}},
+         {L"big_rose.jpg", L"不是"},
+         L""},
+        {L"absurd size",
+         {{L"words_background.png", PngHeaderOnly(30000, 30000)}},
+         {L"30000×30000", L"太大"},
+         L""},
+        {L"wrong flower",
+         {{L"f05.gif", Png(Paint(100, 77, [](int, int) { return 0xFFFFFFFFu; }), true)}},
+         {L"f05.gif", L"需要 100×77 像素的 GIF"},
+         L""},
         {L"empty folder", {}, {L"没有可以放进礼物的文件"}, L""},
-        {L"unwritable", {{L"letter2.txt", "ok"}}, {L"无法在目标文件夹里写文件"}, scratch.path() + L"\\没有这个文件夹\\礼物.exe"},
+        {L"unwritable",
+         {{L"letter2.txt", "ok"}},
+         {L"无法在目标文件夹里写文件"},
+         scratch.path() + L"\\没有这个文件夹\\礼物.exe"},
         {L"itself", {{L"letter2.txt", "ok"}}, {L"不能覆盖正在运行的程序"}, ThisProgram()},
         {L"into the folder", {{L"letter2.txt", "ok"}}, {L"不能写进素材文件夹"}, L"*inside"},
     };
@@ -232,7 +253,8 @@ ProcessRun RunProgram(const std::wstring& program, const std::wstring& arguments
     if (started) {
         char buffer[4096];
         DWORD got = 0;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got) run.out.append(buffer, got);
+        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got)
+            run.out.append(buffer, got);
         WaitForSingleObject(pi.hProcess, 60000);
         GetExitCodeProcess(pi.hProcess, &run.code);
         CloseHandle(pi.hThread);
@@ -276,12 +298,14 @@ TEST(MakeGift, TheProgramMakesAGiftFromAFolderArgumentAndTheGiftMakesAnother) {
     EXPECT_EQ(a.code, 0u) << a.out;
     EXPECT_NE(a.out.find(Utf8(u8"礼物已写好")), std::string::npos) << a.out;
     const std::wstring madeA = first + L".exe";
-    const ProcessRun b = RunProgram(madeA, L"--no-window \"" + second + L"\" \"" + scratch.path() + L"\\B.exe\"");
+    const ProcessRun b =
+        RunProgram(madeA, L"--no-window \"" + second + L"\" \"" + scratch.path() + L"\\B.exe\"");
     EXPECT_EQ(b.code, 0u) << b.out;
     EXPECT_EQ(ResourceOf(scratch.path() + L"\\B.exe", L"GIFT_LETTER1"), "第一份礼物的信");
     EXPECT_EQ(ResourceOf(scratch.path() + L"\\B.exe", L"GIFT_TITLE"), "第二份");
 
-    const ProcessRun bad = RunProgram(BuiltGift(), L"--no-window \"" + scratch.Folder(L"空的") + L"\"");
+    const ProcessRun bad =
+        RunProgram(BuiltGift(), L"--no-window \"" + scratch.Folder(L"空的") + L"\"");
     EXPECT_EQ(bad.code, 1u) << bad.out;
     EXPECT_NE(bad.out.find(Utf8(u8"没有写出礼物")), std::string::npos) << bad.out;
 }

@@ -29,10 +29,16 @@ using maker::Pixels;
 inline std::string Bytes(ByteBlock block) {
     return std::string(reinterpret_cast<const char*>(block.data), block.size);
 }
-inline std::string Song48kMono() { return Bytes(ByteBlock::FromDataPointer(MakerSong48kMono)); }
-inline std::string Song22kMono() { return Bytes(ByteBlock::FromDataPointer(MakerSong22kMono)); }
+inline std::string Song48kMono() {
+    return Bytes(ByteBlock::FromDataPointer(MakerSong48kMono));
+}
+inline std::string Song22kMono() {
+    return Bytes(ByteBlock::FromDataPointer(MakerSong22kMono));
+}
 
-inline std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+inline std::string Utf8(const char8_t* text) {
+    return reinterpret_cast<const char*>(text);
+}
 
 inline void WriteBytes(const std::wstring& path, const std::string& bytes) {
     std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
@@ -59,7 +65,8 @@ public:
     explicit Scratch(const std::wstring& name) {
         wchar_t temp[MAX_PATH + 1] = {};
         GetTempPathW(MAX_PATH + 1, temp);
-        root_ = std::wstring(temp) + L"礼物测试-" + std::to_wstring(GetCurrentProcessId()) + L"-" + name;
+        root_ = std::wstring(temp) + L"礼物测试-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                name;
         Clear(root_);
         CreateDirectoryW(root_.c_str(), nullptr);
     }
@@ -79,7 +86,8 @@ public:
         HANDLE h = FindFirstFileW((root_ + L"\\*").c_str(), &found);
         if (h == INVALID_HANDLE_VALUE) return names;
         do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                names.push_back(found.cFileName);
         } while (FindNextFileW(h, &found));
         FindClose(h);
         return names;
@@ -118,20 +126,31 @@ inline maker::Pixels Paint(int w, int h, const std::function<std::uint32_t(int, 
 
 // A JPEG with an EXIF block carrying `orientation` in IFD0, written in
 // little-endian ("II") or big-endian ("MM") TIFF order.
-inline std::string JpegWithOrientation(const maker::Pixels& pixels, int orientation, bool bigEndian) {
+inline std::string JpegWithOrientation(const maker::Pixels& pixels, int orientation,
+                                       bool bigEndian) {
     const std::string jpeg = maker::EncodeJpeg(pixels);
-    std::string tiff = bigEndian ? std::string("MM\0*\0\0\0\x08", 8) : std::string("II*\0\x08\0\0\0", 8);
+    std::string tiff =
+        bigEndian ? std::string("MM\0*\0\0\0\x08", 8) : std::string("II*\0\x08\0\0\0", 8);
     auto u16 = [&](unsigned v) {
         tiff += bigEndian ? char(v >> 8) : char(v & 0xFF);
         tiff += bigEndian ? char(v & 0xFF) : char(v >> 8);
     };
     auto u32 = [&](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) tiff += char(bigEndian ? (v >> (24 - 8 * i)) & 0xFF : (v >> (8 * i)) & 0xFF);
+        for (int i = 0; i < 4; ++i)
+            tiff += char(bigEndian ? (v >> (24 - 8 * i)) & 0xFF : (v >> (8 * i)) & 0xFF);
     };
-    u16(2);                        // two entries: a resolution unit first, then the orientation
-    u16(0x0128); u16(3); u32(1); u16(2); u16(0);
-    u16(0x0112); u16(3); u32(1); u16(static_cast<unsigned>(orientation)); u16(0);
-    u32(0);                        // no next IFD
+    u16(2);  // two entries: a resolution unit first, then the orientation
+    u16(0x0128);
+    u16(3);
+    u32(1);
+    u16(2);
+    u16(0);
+    u16(0x0112);
+    u16(3);
+    u32(1);
+    u16(static_cast<unsigned>(orientation));
+    u16(0);
+    u32(0);  // no next IFD
     const std::string payload = std::string("Exif\0\0", 6) + tiff;
     const std::size_t length = payload.size() + 2;
     std::string app1 = "\xFF\xE1";
@@ -164,10 +183,13 @@ inline std::string Png(const maker::Pixels& p, bool alpha) {
     packed.resize(packedSize);
     auto chunk = [](const std::string& type, const std::string& data) {
         std::string body = type + data;
-        const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
-        return Be32(static_cast<std::uint32_t>(data.size())) + body + Be32(static_cast<std::uint32_t>(crc));
+        const uLong crc =
+            crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
+        return Be32(static_cast<std::uint32_t>(data.size())) + body +
+               Be32(static_cast<std::uint32_t>(crc));
     };
-    std::string ihdr = Be32(static_cast<std::uint32_t>(p.width)) + Be32(static_cast<std::uint32_t>(p.height));
+    std::string ihdr =
+        Be32(static_cast<std::uint32_t>(p.width)) + Be32(static_cast<std::uint32_t>(p.height));
     ihdr += char(8);
     ihdr += char(alpha ? 6 : 2);
     ihdr += std::string(3, '\0');

@@ -15,7 +15,8 @@ using namespace makertest;
 
 namespace {
 
-constexpr std::uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF, kBlack = 0xFF000000;
+constexpr std::uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF,
+                        kBlack = 0xFF000000;
 
 // The upright picture: red, green / blue, black quadrants.
 std::uint32_t Quadrant(bool right, bool bottom) {
@@ -29,8 +30,10 @@ Pixels Stored(int w, int h, int o) {
     const int sw = swap ? h : w, sh = swap ? w : h;
     return Paint(sw, sh, [&](int sx, int sy) {
         // Position along the stored row / column as a fraction of the upright picture.
-        const bool rowFromEnd = o == 3 || o == 4 || o == 7 || o == 8;     // first row at bottom / right
-        const bool colFromEnd = o == 2 || o == 3 || o == 6 || o == 7;     // first column at right / bottom
+        const bool rowFromEnd =
+            o == 3 || o == 4 || o == 7 || o == 8;  // first row at bottom / right
+        const bool colFromEnd =
+            o == 2 || o == 3 || o == 6 || o == 7;  // first column at right / bottom
         int ux, uy;
         if (!swap) {
             ux = colFromEnd ? sw - 1 - sx : sx;
@@ -46,7 +49,8 @@ Pixels Stored(int w, int h, int o) {
 
 int Distance(std::uint32_t a, std::uint32_t b) {
     int d = 0;
-    for (int shift : {0, 8, 16}) d = std::max(d, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
+    for (int shift : {0, 8, 16})
+        d = std::max(d, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
     return d;
 }
 
@@ -67,7 +71,9 @@ TEST(Photo, EveryExifOrientationInBothByteOrdersComesOutUpright) {
             for (bool right : {false, true})
                 for (bool bottom : {false, true}) {
                     const int x = right ? 768 : 256, y = bottom ? 543 : 181;
-                    EXPECT_LE(Distance(px[static_cast<std::size_t>(y) * 1024 + x], Quadrant(right, bottom)), 8)
+                    EXPECT_LE(Distance(px[static_cast<std::size_t>(y) * 1024 + x],
+                                       Quadrant(right, bottom)),
+                              8)
                         << "at " << x << "," << y;
                 }
         }
@@ -110,10 +116,13 @@ TEST(Photo, TheBigRoseKeepsNoPureWhiteAndAbsurdHeadersAreRefusedUnread) {
         if (r.stem == L"big_rose") rose = &r;
     ASSERT_NE(rose, nullptr);
     // Mostly pure white with a red rose in the middle.
-    const std::string photo = Png(Paint(900, 700, [](int x, int y) {
-                                      return (x - 450) * (x - 450) + (y - 350) * (y - 350) < 200 * 200 ? kRed : 0xFFFFFFFFu;
-                                  }),
-                                  false);
+    const std::string photo = Png(
+        Paint(900, 700,
+              [](int x, int y) {
+                  return (x - 450) * (x - 450) + (y - 350) * (y - 350) < 200 * 200 ? kRed
+                                                                                   : 0xFFFFFFFFu;
+              }),
+        false);
     const maker::Taken taken = maker::TakePhoto(photo, *rose, L"big_rose.png", true);
     const decode::Image out = decode::DecodeJpeg(taken.bytes.data(), taken.bytes.size());
     ASSERT_FALSE(out.Empty());
@@ -134,7 +143,8 @@ TEST(Photo, TheBigRoseKeepsNoPureWhiteAndAbsurdHeadersAreRefusedUnread) {
     ASSERT_NE(sof, std::string::npos);
     jpeg[sof + 5] = char(30000 >> 8), jpeg[sof + 6] = char(30000 & 0xFF);
     jpeg[sof + 7] = char(30000 >> 8), jpeg[sof + 8] = char(30000 & 0xFF);
-    for (const std::string& file : {PngHeaderOnly(30000, 30000), PngHeaderOnly(12000, 9000), bmp, jpeg}) {
+    for (const std::string& file :
+         {PngHeaderOnly(30000, 30000), PngHeaderOnly(12000, 9000), bmp, jpeg}) {
         const maker::Taken refused = maker::TakePhoto(file, maker::kRoles[0], L"x", false);
         EXPECT_TRUE(refused.bytes.empty());
         EXPECT_NE(refused.line.find(L"太大"), std::wstring::npos) << refused.line;

@@ -64,7 +64,8 @@ TEST(GiftText, ThePoemKeepsToTwentyLinesOfTwentyOneCharacters) {
     EXPECT_FALSE(maker::TakePoem(lines, L"poem.txt").ok);
     const maker::TextTaken emoji = maker::TakePoem(Utf8(u8"好\n月光🌙下"), L"poem.txt");
     EXPECT_FALSE(emoji.ok);
-    EXPECT_NE(emoji.line.find(L"第 2 行第 3 个字：U+1F319“\xD83C\xDF19”"), std::wstring::npos) << emoji.line;
+    EXPECT_NE(emoji.line.find(L"第 2 行第 3 个字：U+1F319“\xD83C\xDF19”"), std::wstring::npos)
+        << emoji.line;
 }
 
 TEST(SongCheck, AnyRateAndChannelCountPassesAndCutOrDamagedSongsDoNot) {
@@ -72,7 +73,8 @@ TEST(SongCheck, AnyRateAndChannelCountPassesAndCutOrDamagedSongsDoNot) {
         std::string bytes;
         int rate, channels;
     };
-    const Song songs[] = {{Bytes(ToneMp3()), 44100, 2}, {Song48kMono(), 48000, 1}, {Song22kMono(), 22050, 1}};
+    const Song songs[] = {
+        {Bytes(ToneMp3()), 44100, 2}, {Song48kMono(), 48000, 1}, {Song22kMono(), 22050, 1}};
     for (const Song& song : songs) {
         SCOPED_TRACE(song.rate);
         const maker::SongCheck whole = maker::CheckSong(song.bytes);
@@ -81,7 +83,8 @@ TEST(SongCheck, AnyRateAndChannelCountPassesAndCutOrDamagedSongsDoNot) {
         EXPECT_EQ(whole.channels, song.channels);
         EXPECT_NEAR(whole.seconds, 1.0, 0.1);
         // With ID3 tags at both ends.
-        std::string tagged = std::string("ID3\x03\0\0\0\0\0\x0A", 10) + std::string(10, '\0') + song.bytes;
+        std::string tagged =
+            std::string("ID3\x03\0\0\0\0\0\x0A", 10) + std::string(10, '\0') + song.bytes;
         tagged += "TAG" + std::string(125, ' ');
         EXPECT_TRUE(maker::CheckSong(tagged).ok);
 
@@ -91,7 +94,8 @@ TEST(SongCheck, AnyRateAndChannelCountPassesAndCutOrDamagedSongsDoNot) {
             EXPECT_NE(cutShort.problem.find(L"不完整"), std::wstring::npos) << cutShort.problem;
         }
         std::string damaged = song.bytes;
-        for (std::size_t i = damaged.size() / 2; i < damaged.size() / 2 + 600; ++i) damaged[i] = 'x';
+        for (std::size_t i = damaged.size() / 2; i < damaged.size() / 2 + 600; ++i)
+            damaged[i] = 'x';
         EXPECT_FALSE(maker::CheckSong(damaged).ok);
     }
     EXPECT_FALSE(maker::CheckSong("RIFF....WAVEfmt ").ok);
