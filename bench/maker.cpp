@@ -146,7 +146,8 @@ int main(int argc, char** argv) {
     }
     bench::Figure("maker_time", "Making a gift: six 12 MP photos, letters, poem, 10 MB song",
                   seconds, "s", "<= 5");
-    bench::Figure("maker_memory", "↳ peak working set of the maker", peak, "MB", "<= 300");
+    bench::Figure("maker_memory", "  peak working set of the maker while it makes that gift", peak,
+                  "MB", "<= 300");
     DeleteFileW(output.c_str());
     return 0;
 }

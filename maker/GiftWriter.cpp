@@ -141,6 +141,52 @@ void FollowSymbolTable(const std::wstring& program, const std::wstring& copy) {
         WriteFile(updated.get(), &moved, 4, &written, nullptr);
 }
 
+// The program's icon group "GIFT": its language and the id of its first image.
+struct IconGroup {
+    WORD language = 0;
+    WORD firstImage = 0;
+    bool found = false;
+};
+
+BOOL CALLBACK FirstLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR out) {
+    *reinterpret_cast<WORD*>(out) = language;
+    return FALSE;
+}
+
+IconGroup FindIconGroup(const std::wstring& program) {
+    IconGroup group;
+    DataModule module(program);
+    if (!module.get()) return group;
+    HRSRC found = FindResourceW(module.get(), L"GIFT", MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
+    HGLOBAL loaded = found ? LoadResource(module.get(), found) : nullptr;
+    const auto* dir = static_cast<const unsigned char*>(loaded ? LockResource(loaded) : nullptr);
+    if (!dir || SizeofResource(module.get(), found) < 6 + 14) return group;
+    EnumResourceLanguagesW(module.get(), MAKEINTRESOURCEW(14), L"GIFT", FirstLanguage,
+                           reinterpret_cast<LONG_PTR>(&group.language));
+    std::memcpy(&group.firstImage, dir + 6 + 12, 2);
+    group.found = group.firstImage != 0;
+    return group;
+}
+
+// The group directory for an .ico file's single image stored as `id`.
+std::string GroupFor(const std::string& ico, WORD id) {
+    std::string group = ico.substr(0, 6);
+    group[4] = 1, group[5] = 0;  // one image
+    group += ico.substr(6, 12);  // size, colours, planes, bits, byte count
+    group += static_cast<char>(id & 0xFF);
+    group += static_cast<char>(id >> 8);
+    return group;
+}
+
+std::string IconImage(const std::string& ico) {
+    if (ico.size() < 22) return {};
+    std::uint32_t bytes = 0, offset = 0;
+    std::memcpy(&bytes, ico.data() + 14, 4);
+    std::memcpy(&offset, ico.data() + 18, 4);
+    if (offset > ico.size() || bytes > ico.size() - offset) return {};
+    return ico.substr(offset, bytes);
+}
+
 }  // namespace
 
 std::string BlockOf(const std::string& bytes) {
@@ -154,7 +200,9 @@ std::string BlockOf(const std::string& bytes) {
 }
 
 std::wstring WriteGift(const std::wstring& program, const std::wstring& output,
-                       const std::vector<Item>& items) {
+                       const std::vector<Item>& items, const std::string& explorerIcon) {
+    const IconGroup icon = explorerIcon.empty() ? IconGroup{} : FindIconGroup(program);
+    const std::string iconImage = icon.found ? IconImage(explorerIcon) : std::string();
     TemporaryFile temporary(output + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp");
     if (!CopyFileW(program.c_str(), temporary.path().c_str(), FALSE)) {
         return L"无法在目标文件夹里写文件 " + SystemMessage(GetLastError());
@@ -168,6 +216,16 @@ std::wstring WriteGift(const std::wstring& program, const std::wstring& output,
             if (!UpdateResourceW(update.get(), MAKEINTRESOURCEW(10), item.resource.c_str(),
                                  kNeutral, block.data(), static_cast<DWORD>(block.size())))
                 return L"无法把内容写进程序的副本 " + SystemMessage(GetLastError());
+        }
+        if (!iconImage.empty()) {
+            std::string group = GroupFor(explorerIcon, icon.firstImage);
+            if (!UpdateResourceW(update.get(), MAKEINTRESOURCEW(3),
+                                 MAKEINTRESOURCEW(icon.firstImage), icon.language,
+                                 const_cast<char*>(iconImage.data()),
+                                 static_cast<DWORD>(iconImage.size())) ||
+                !UpdateResourceW(update.get(), MAKEINTRESOURCEW(14), L"GIFT", icon.language,
+                                 group.data(), static_cast<DWORD>(group.size())))
+                return L"无法替换程序的图标 " + SystemMessage(GetLastError());
         }
         if (!update.Commit()) return L"无法写完程序的副本 " + SystemMessage(GetLastError());
     }

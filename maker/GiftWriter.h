@@ -16,8 +16,10 @@ struct Item {
 // The stored form of `bytes`: a 32-bit 1, the 32-bit count, the bytes, a NUL.
 std::string BlockOf(const std::string& bytes);
 
-// Empty on success, else why nothing was written.
+// Empty on success, else why nothing was written. A non-empty `explorerIcon`
+// (an .ico file of one image) also becomes the program's icon that Explorer
+// shows, in place of the image of its icon group "GIFT".
 std::wstring WriteGift(const std::wstring& program, const std::wstring& output,
-                       const std::vector<Item>& items);
+                       const std::vector<Item>& items, const std::string& explorerIcon = {});
 
 }  // namespace maker

@@ -274,7 +274,10 @@ Report MakeGift(const MakeRequest& request) {
         errors.push_back(L"输出位置是一个文件夹：" + output);
 
     if (errors.empty()) {
-        const std::wstring failure = WriteGift(program, output, items);
+        std::string icon;
+        for (const Item& item : items)
+            if (item.resource == L"GIFT_START_ICON") icon = item.bytes;
+        const std::wstring failure = WriteGift(program, output, items, icon);
         if (!failure.empty()) errors.push_back(failure + L"：" + output);
     }
     for (const std::wstring& e : errors) report.lines.push_back(L"错误：" + e);

@@ -270,17 +270,35 @@ std::wstring BuiltGift() {
     return here + L"\\..\\gift.exe";
 }
 
-std::string ResourceOf(const std::wstring& exe, const wchar_t* name) {
+// Resource `name` of type `type` in `exe`; for RCDATA the bytes of its byte block.
+std::string ResourceOf(const std::wstring& exe, const wchar_t* name, int type = 10) {
     HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!module) return "(not loadable)";
     std::string bytes;
-    if (HRSRC found = FindResourceW(module, name, MAKEINTRESOURCEW(10))) {
+    if (HRSRC found = FindResourceW(module, name, MAKEINTRESOURCEW(type))) {
         const auto* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
+        const DWORD size = SizeofResource(module, found);
         // A byte block: skip the 1 and the count, drop the NUL after the bytes.
-        if (data) bytes.assign(data + 8, SizeofResource(module, found) - 9);
+        if (data) bytes = type == 10 ? std::string(data + 8, size - 9) : std::string(data, size);
     }
     FreeLibrary(module);
     return bytes;
+}
+
+// A 32 x 32, 32-bit icon file of one image in one colour.
+std::string Icon(std::uint32_t colour) {
+    std::string image(40, '\0');
+    const std::int32_t header[] = {40, 32, 64};
+    std::memcpy(image.data(), header, sizeof header);
+    image[12] = 1, image[14] = 32;  // planes, bits
+    for (int i = 0; i < 32 * 32; ++i) image.append(reinterpret_cast<const char*>(&colour), 4);
+    image += std::string(32 * 4, '\0');  // the AND mask
+    std::string ico("\0\0\1\0\1\0", 6);
+    ico += std::string{32, 32, 0, 0, 1, 0, 32, 0};
+    const std::uint32_t size = static_cast<std::uint32_t>(image.size()), offset = 22;
+    ico.append(reinterpret_cast<const char*>(&size), 4);
+    ico.append(reinterpret_cast<const char*>(&offset), 4);
+    return ico + image;
 }
 
 }  // namespace
@@ -293,6 +311,8 @@ TEST(MakeGift, TheProgramMakesAGiftFromAFolderArgumentAndTheGiftMakesAnother) {
     WriteBytes(first + L"\\letter1.txt", Utf8(u8"第一份礼物的信"));
     const std::wstring second = scratch.Folder(L"第二份");
     WriteBytes(second + L"\\gift.ini", "[gift]\ntitle=第二份\n");
+    const std::string icon = Icon(0xFF20C040);
+    WriteBytes(second + L"\\start_icon.ico", icon);
 
     const ProcessRun a = RunProgram(BuiltGift(), L"--no-window \"" + first + L"\"");
     EXPECT_EQ(a.code, 0u) << a.out;
@@ -303,6 +323,13 @@ TEST(MakeGift, TheProgramMakesAGiftFromAFolderArgumentAndTheGiftMakesAnother) {
     EXPECT_EQ(b.code, 0u) << b.out;
     EXPECT_EQ(ResourceOf(scratch.path() + L"\\B.exe", L"GIFT_LETTER1"), "第一份礼物的信");
     EXPECT_EQ(ResourceOf(scratch.path() + L"\\B.exe", L"GIFT_TITLE"), "第二份");
+    // The window's icon, and the one Explorer shows for the file.
+    EXPECT_EQ(ResourceOf(scratch.path() + L"\\B.exe", L"GIFT_START_ICON"), icon);
+    const std::string group = ResourceOf(scratch.path() + L"\\B.exe", L"GIFT", 14);
+    ASSERT_EQ(group.size(), 20u);
+    const WORD id = static_cast<WORD>(static_cast<unsigned char>(group[18]) |
+                                      (static_cast<unsigned char>(group[19]) << 8));
+    EXPECT_EQ(ResourceOf(scratch.path() + L"\\B.exe", MAKEINTRESOURCEW(id), 3), icon.substr(22));
 
     const ProcessRun bad =
         RunProgram(BuiltGift(), L"--no-window \"" + scratch.Folder(L"空的") + L"\"");
