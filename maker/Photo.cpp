@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "maker/JpegReader.h"
 #include "maker/JpegWriter.h"
 #include "maker/PictureHeader.h"
 #include "maker/Resample.h"
@@ -92,21 +93,26 @@ Taken TakePhoto(const std::string& file, const Role& role, const std::wstring& f
                      L" 像素，太大了（每边最多 20000，总共最多 1 亿像素）";
         return taken;
     }
+    const bool turned = header.orientation >= 5;
     Pixels source;
-    {
+    if (header.format == PictureFormat::Jpeg) {
+        source = DecodeJpegCovering(file.data(), file.size(), turned ? role.height : role.width,
+                                    turned ? role.width : role.height);
+    } else {
         decode::Image image = decode::DecodeImage(file.data(), file.size());
-        if (image.Empty()) {
-            taken.line = fileName + L"：图片已损坏，无法解码";
-            return taken;
+        if (!image.Empty()) {
+            source.width = image.width;
+            source.height = image.height;
+            source.data = std::move(image.frames[0].pixels);
         }
-        source.width = image.width;
-        source.height = image.height;
-        source.data = std::move(image.frames[0].pixels);
+    }
+    if (source.data.empty()) {
+        taken.line = fileName + L"：图片已损坏，无法解码";
+        return taken;
     }
     Pixels fitted = FitCover(source, header.orientation, role.width, role.height);
-    const bool turned = header.orientation >= 5;
-    const int uprightW = turned ? source.height : source.width;
-    const int uprightH = turned ? source.width : source.height;
+    const int uprightW = turned ? header.height : header.width;
+    const int uprightH = turned ? header.width : header.height;
     source = Pixels{};  // the big decode is not needed any more
     if (noPureWhite) {
         for (unsigned cap = 250;; cap -= 4) {
