@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
     }
     Write(folder + L"\\song.mp3", song);
     const std::wstring output = dir + L"\\我的礼物.exe";
-    bench::Series seconds, peak;
+    bench::Series seconds, cpu, peak;
     for (int run = 0; run < runs; ++run) {
         DeleteFileW(output.c_str());
         std::wstring command =
@@ -131,6 +131,17 @@ int main(int argc, char** argv) {
         c.cb = sizeof c;
         if (GetProcessMemoryInfo(pi.hProcess, &c, sizeof c))
             highest = std::max(highest, c.PeakWorkingSetSize);
+        FILETIME created, ended, kernel, user;
+        double cpuMs = 0;
+        if (GetProcessTimes(pi.hProcess, &created, &ended, &kernel, &user)) {
+            auto ms = [](FILETIME t) {
+                return static_cast<double>(
+                           (static_cast<unsigned long long>(t.dwHighDateTime) << 32) |
+                           t.dwLowDateTime) /
+                       10000.0;
+            };
+            cpuMs = ms(kernel) + ms(user);
+        }
         DWORD code = 1;
         GetExitCodeProcess(pi.hProcess, &code);
         CloseHandle(pi.hThread);
@@ -140,12 +151,16 @@ int main(int argc, char** argv) {
             return 1;
         }
         seconds.Add(elapsed / 1000.0);
+        cpu.Add(cpuMs / 1000.0);
         peak.Add(static_cast<double>(highest) / (1024.0 * 1024.0));
-        std::printf("run %d: %.2f s, peak working set %.1f MB\n", run + 1, elapsed / 1000.0,
+        std::printf("run %d: %.2f s (CPU %.2f s), peak working set %.1f MB\n", run + 1,
+                    elapsed / 1000.0, cpuMs / 1000.0,
                     static_cast<double>(highest) / (1024.0 * 1024.0));
     }
     bench::Figure("maker_time", "Making a gift: six 12 MP photos, letters, poem, 10 MB song",
                   seconds, "s", "<= 5");
+    bench::Figure("maker_cpu", "  CPU time of the maker process (fairer on a busy machine)", cpu,
+                  "s", "<= 5");
     bench::Figure("maker_memory", "  peak working set of the maker while it makes that gift", peak,
                   "MB", "<= 300");
     DeleteFileW(output.c_str());

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <cwctype>
 
 #include "maker/GiftIni.h"
@@ -135,6 +137,89 @@ std::wstring Megabytes(unsigned long long bytes) {
     return std::to_wstring(tenths / 10) + L"." + std::to_wstring(tenths % 10) + L" MB";
 }
 
+// One file the gift takes, read.
+struct Job {
+    std::size_t index = 0;  // in the folder's listing
+    const Role* role = nullptr;
+    int fireworks = 0;  // fireworks frame number, or 0
+    bool ini = false;
+    std::string bytes;
+};
+
+// What became of it.
+struct Outcome {
+    std::wstring resource;  // empty when nothing is taken under a role
+    std::string bytes;
+    std::wstring line;
+    std::vector<Item> settings;  // gift.ini's
+    std::vector<std::wstring> lines, errors;
+};
+
+Outcome Process(const Job& job, const std::wstring& name) {
+    Outcome o;
+    auto taken = [&](std::wstring resource, std::string bytes, std::wstring line, bool ok) {
+        if (!ok) {
+            o.errors.push_back(std::move(line));
+            return;
+        }
+        o.resource = std::move(resource);
+        o.bytes = std::move(bytes);
+        o.line = std::move(line);
+    };
+    if (job.ini) {
+        IniTaken settings = TakeIni(job.bytes, name);
+        for (const IniSetting& s : settings.settings) o.settings.push_back({s.resource, s.gbk});
+        o.lines = std::move(settings.lines);
+        o.errors = std::move(settings.errors);
+        return o;
+    }
+    if (job.fireworks) {
+        Taken t =
+            TakeExactPicture(job.bytes, ExactFormat::PngRgba, kFireworksWidth, kFireworksHeight, 1,
+                             name, L"烟花第 " + std::to_wstring(job.fireworks) + L" 帧");
+        const bool ok = !t.bytes.empty();
+        taken(FireworksResource(job.fireworks), std::move(t.bytes), std::move(t.line), ok);
+        return o;
+    }
+    const Role& role = *job.role;
+    const std::wstring resource(role.resource);
+    switch (role.kind) {
+        case RoleKind::Photo:
+        case RoleKind::Exact: {
+            Taken t = role.kind == RoleKind::Photo
+                          ? TakePhoto(job.bytes, role, name, role.stem == L"big_rose")
+                          : TakeExactPicture(job.bytes, role.format, role.width, role.height,
+                                             role.frames, name, std::wstring(role.what));
+            const bool ok = !t.bytes.empty();
+            taken(resource, std::move(t.bytes), std::move(t.line), ok);
+            break;
+        }
+        case RoleKind::Letter:
+        case RoleKind::Poem: {
+            TextTaken t = role.kind == RoleKind::Letter
+                              ? TakeLetter(job.bytes, name, std::wstring(role.what))
+                              : TakePoem(job.bytes, name);
+            taken(resource, std::move(t.bytes), std::move(t.line), t.ok);
+            break;
+        }
+        case RoleKind::Song: {
+            const SongCheck song = CheckSong(job.bytes);
+            if (!song.ok) {
+                taken(resource, {}, name + L"：" + song.problem, false);
+                break;
+            }
+            const int seconds = static_cast<int>(song.seconds + 0.5);
+            taken(resource, job.bytes,
+                  L"歌曲 " + name + L"：" + std::to_wstring(seconds / 60) + L" 分 " +
+                      std::to_wstring(seconds % 60) + L" 秒，" + std::to_wstring(song.rate) +
+                      L" Hz，" + (song.channels == 1 ? L"单声道" : L"立体声") + L"，已采用",
+                  true);
+            break;
+        }
+    }
+    return o;
+}
+
 }  // namespace
 
 Report MakeGift(const MakeRequest& request) {
@@ -168,93 +253,56 @@ Report MakeGift(const MakeRequest& request) {
         report.lines.push_back(line);
     };
 
+    // Which files the gift takes, read in folder order.
+    std::vector<Job> jobs;
     for (std::size_t i = 0; i < files.size(); ++i) {
         const FolderFile& f = files[i];
-        const Role* role = nullptr;
+        Job job;
+        job.index = i;
         for (const Role& r : kRoles)
-            if (r.stem == f.stem) role = &r;
-        int fireworks = 0;
-        for (int n = 1; n <= kFireworksFrames && !role; ++n)
-            if (f.stem == FireworksStem(n)) fireworks = n;
-        const bool ini = f.stem == L"gift" && f.extension == L".ini";
-        if (!role && !fireworks && !ini) continue;
+            if (r.stem == f.stem) job.role = &r;
+        for (int n = 1; n <= kFireworksFrames && !job.role; ++n)
+            if (f.stem == FireworksStem(n)) job.fireworks = n;
+        job.ini = f.stem == L"gift" && f.extension == L".ini";
+        if (!job.role && !job.fireworks && !job.ini) continue;
         // A role's file with the wrong kind of extension is listed as ignored.
-        if (role && (role->kind == RoleKind::Letter || role->kind == RoleKind::Poem) &&
-            f.extension != L".txt")
+        const RoleKind kind = job.role ? job.role->kind : RoleKind::Exact;
+        if ((kind == RoleKind::Letter || kind == RoleKind::Poem) && f.extension != L".txt")
             continue;
-        if (role && role->kind == RoleKind::Song && f.extension != L".mp3") continue;
-        if ((role && (role->kind == RoleKind::Photo || role->kind == RoleKind::Exact)) ||
-            fireworks) {
-            if (!IsOneOf(f.extension, {L".jpg", L".jpeg", L".png", L".bmp", L".gif", L".ico"}))
-                continue;
-        }
+        if (kind == RoleKind::Song && f.extension != L".mp3") continue;
+        if (!job.ini && (kind == RoleKind::Photo || kind == RoleKind::Exact) &&
+            !IsOneOf(f.extension, {L".jpg", L".jpeg", L".png", L".bmp", L".gif", L".ico"}))
+            continue;
         used[i] = true;
-        std::string bytes;
         std::wstring readError;
-        if (!ReadWholeFile(folder + L"\\" + f.name, bytes, readError)) {
+        if (!ReadWholeFile(folder + L"\\" + f.name, job.bytes, readError)) {
             errors.push_back(f.name + L"：" + readError);
             continue;
         }
-        if (ini) {
-            IniTaken settings = TakeIni(bytes, f.name);
-            for (const IniSetting& s : settings.settings) items.push_back({s.resource, s.gbk});
-            for (std::wstring& line : settings.lines) report.lines.push_back(std::move(line));
-            for (std::wstring& error : settings.errors) errors.push_back(std::move(error));
-            continue;
+        jobs.push_back(std::move(job));
+    }
+
+    // Decoding photographs and the song is most of the work: two at a time.
+    std::vector<Outcome> outcomes(jobs.size());
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t j; (j = next++) < jobs.size();) {
+            outcomes[j] = Process(jobs[j], files[jobs[j].index].name);
+            jobs[j].bytes = std::string();
         }
-        if (fireworks) {
-            Taken t =
-                TakeExactPicture(bytes, ExactFormat::PngRgba, kFireworksWidth, kFireworksHeight, 1,
-                                 f.name, L"烟花第 " + std::to_wstring(fireworks) + L" 帧");
-            if (t.bytes.empty())
-                errors.push_back(t.line);
-            else
-                take(i, FireworksResource(fireworks), t.bytes, t.line);
-            continue;
-        }
-        switch (role->kind) {
-            case RoleKind::Photo: {
-                Taken t = TakePhoto(bytes, *role, f.name, role->stem == L"big_rose");
-                if (t.bytes.empty())
-                    errors.push_back(t.line);
-                else
-                    take(i, std::wstring(role->resource), t.bytes, t.line);
-                break;
-            }
-            case RoleKind::Exact: {
-                Taken t = TakeExactPicture(bytes, role->format, role->width, role->height,
-                                           role->frames, f.name, std::wstring(role->what));
-                if (t.bytes.empty())
-                    errors.push_back(t.line);
-                else
-                    take(i, std::wstring(role->resource), t.bytes, t.line);
-                break;
-            }
-            case RoleKind::Letter:
-            case RoleKind::Poem: {
-                TextTaken t = role->kind == RoleKind::Letter
-                                  ? TakeLetter(bytes, f.name, std::wstring(role->what))
-                                  : TakePoem(bytes, f.name);
-                if (!t.ok)
-                    errors.push_back(t.line);
-                else
-                    take(i, std::wstring(role->resource), t.bytes, t.line);
-                break;
-            }
-            case RoleKind::Song: {
-                const SongCheck song = CheckSong(bytes);
-                if (!song.ok) {
-                    errors.push_back(f.name + L"：" + song.problem);
-                    break;
-                }
-                const int seconds = static_cast<int>(song.seconds + 0.5);
-                take(i, std::wstring(role->resource), bytes,
-                     L"歌曲 " + f.name + L"：" + std::to_wstring(seconds / 60) + L" 分 " +
-                         std::to_wstring(seconds % 60) + L" 秒，" + std::to_wstring(song.rate) +
-                         L" Hz，" + (song.channels == 1 ? L"单声道" : L"立体声") + L"，已采用");
-                break;
-            }
-        }
+    };
+    {
+        std::thread helper(work);
+        work();
+        helper.join();
+    }
+
+    for (std::size_t j = 0; j < jobs.size(); ++j) {
+        Outcome& o = outcomes[j];
+        for (Item& item : o.settings) items.push_back(std::move(item));
+        for (std::wstring& line : o.lines) report.lines.push_back(std::move(line));
+        for (std::wstring& error : o.errors) errors.push_back(std::move(error));
+        if (!o.resource.empty()) take(jobs[j].index, o.resource, o.bytes, o.line);
     }
     for (std::size_t i = 0; i < files.size(); ++i)
         if (!used[i])
