@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Writes dist/七夕礼物.zip for givers: the shipped gift.exe, the guide as a
-# text file Notepad opens (UTF-8 with its mark, CR LF), and an example folder
-# 我的礼物/ with a letter and gift.ini to edit.
+# text file Notepad opens (UTF-8 with its mark, CR LF) with its screenshot,
+# and an example folder 我的礼物/ with a letter and gift.ini to edit.
 #   tools/package.sh
 # The zip is written by Python's zipfile, which marks the Chinese file names
 # as UTF-8 so that Windows' own zip folders show them correctly.
@@ -17,6 +17,7 @@ trap 'rm -rf "$stage"' EXIT
 top="$stage/七夕礼物"
 mkdir -p "$top/我的礼物"
 cp build/win32/gift.exe "$top/gift.exe"
+cp docs/made-gift.png "$top/made-gift.png"  # the guide's screenshot
 python3 - "$root" "$top" <<'PY'
 import os, sys, zipfile
 root, top = sys.argv[1], sys.argv[2]
