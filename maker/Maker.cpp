@@ -313,7 +313,9 @@ Report MakeGift(const MakeRequest& request) {
     else if (items.empty() && errors.empty())
         errors.push_back(
             L"文件夹里没有可以放进礼物的文件（照片、信、诗、歌曲或 gift.ini），请参照使用说明命名");
-    if (SameFile(output, program) || Lower(output) == Lower(FullPath(RunningProgram())))
+    if (GetFileAttributesW(program.c_str()) == INVALID_FILE_ATTRIBUTES)
+        errors.push_back(L"找不到要复制的程序：" + program);
+    else if (SameFile(output, program) || Lower(output) == Lower(FullPath(RunningProgram())))
         errors.push_back(L"不能覆盖正在运行的程序本身：" + output + L"，请换一个名字");
     else if (IsInside(output, folder))
         errors.push_back(L"礼物不能写进素材文件夹里面：" + output);
