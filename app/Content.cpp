@@ -97,28 +97,27 @@ const char* Text(const unsigned char* data) {
 }  // namespace
 
 ByteBlock StartBackground() {
-    return Block(L"GIFT_START_BACKGROUND", ContentStartBackground);
+    return Block(maker::ResourceFor(L"start_background"), ContentStartBackground);
 }
 ByteBlock FireworksBackground() {
-    return Block(L"GIFT_FIREWORKS_BACKGROUND", ContentFireworksBackground);
+    return Block(maker::ResourceFor(L"fireworks_background"), ContentFireworksBackground);
 }
 ByteBlock WordsBackground() {
-    return Block(L"GIFT_WORDS_BACKGROUND", ContentWordsBackground);
+    return Block(maker::ResourceFor(L"words_background"), ContentWordsBackground);
 }
 ByteBlock LetterBackground() {
-    return Block(L"GIFT_LETTER_BACKGROUND", ContentLetterBackground);
+    return Block(maker::ResourceFor(L"letter_background"), ContentLetterBackground);
 }
 ByteBlock PictureStrip() {
-    return Block(L"GIFT_PICTURE_STRIP", ContentPictureStrip);
+    return Block(maker::ResourceFor(L"picture_strip"), ContentPictureStrip);
 }
 ByteBlock BigRose() {
-    return Block(L"GIFT_BIG_ROSE", ContentBigRose);
+    return Block(maker::ResourceFor(L"big_rose"), ContentBigRose);
 }
 
 ByteBlock Flower(int n) {
     if (n < 1 || n > kFlowerCount) return {};
-    const std::wstring name = L"GIFT_F" + std::to_wstring(n / 10) + std::to_wstring(n % 10);
-    return Block(name.c_str(), kFlowers[n - 1]);
+    return Block(maker::FlowerResource(n), kFlowers[n - 1]);
 }
 
 ByteBlock RainPicture(int n) {
@@ -133,11 +132,11 @@ ByteBlock BottomRowPicture() {
 ByteBlock RoseBox(int n) {
     switch (n) {
         case 2:
-            return Block(L"GIFT_ROSE_BOX_2", ContentRoseBox2);
+            return Block(maker::ResourceFor(L"rose_box_2"), ContentRoseBox2);
         case 3:
-            return Block(L"GIFT_ROSE_BOX_3", ContentRoseBox3);
+            return Block(maker::ResourceFor(L"rose_box_3"), ContentRoseBox3);
         case 4:
-            return Block(L"GIFT_ROSE_BOX_4", ContentRoseBox4);
+            return Block(maker::ResourceFor(L"rose_box_4"), ContentRoseBox4);
         default:
             return {};
     }
@@ -149,17 +148,17 @@ ByteBlock FireworksFrame(int n) {
 }
 
 ByteBlock Song() {
-    return Block(L"GIFT_SONG", ContentSong);
+    return Block(maker::ResourceFor(L"song"), ContentSong);
 }
 ByteBlock StartIcon() {
-    return Block(L"GIFT_START_ICON", ContentStartIcon);
+    return Block(maker::ResourceFor(L"start_icon"), ContentStartIcon);
 }
 
 const char* FirstLetter() {
-    return Text(L"GIFT_LETTER1", Text(ContentFirstLetter));
+    return Text(maker::ResourceFor(L"letter1"), Text(ContentFirstLetter));
 }
 const char* SecondLetter() {
-    return Text(L"GIFT_LETTER2", Text(ContentSecondLetter));
+    return Text(maker::ResourceFor(L"letter2"), Text(ContentSecondLetter));
 }
 
 const char* Title() {
@@ -175,7 +174,7 @@ const char* ContactAddress() {
 const char* PoemLine(int n) {
     if (n < 1 || n > kPoemLineCount) return "";
     // The poem block holds its lines one after the other, each NUL-terminated.
-    const ByteBlock poem = Block(L"GIFT_POEM", ContentPoem);
+    const ByteBlock poem = Block(maker::ResourceFor(L"poem"), ContentPoem);
     const char* line = Text(poem.data);
     const char* const end = line + poem.size;
     for (int i = 1; i < n; ++i) {

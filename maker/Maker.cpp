@@ -326,7 +326,7 @@ Report MakeGift(const MakeRequest& request) {
     if (errors.empty()) {
         std::string icon;
         for (const Item& item : items)
-            if (item.resource == L"GIFT_START_ICON") icon = item.bytes;
+            if (item.resource == ResourceFor(L"start_icon")) icon = item.bytes;
         const std::wstring failure = WriteGift(program, output, items, icon);
         if (!failure.empty()) errors.push_back(failure + L"：" + output);
     }

@@ -83,6 +83,24 @@ inline std::wstring FireworksResource(int n) {
     return L"GIFT_FIREWORKS_" + std::to_wstring(n / 10) + std::to_wstring(n % 10);
 }
 
+void NoRoleOfThatName();  // never defined: ResourceFor of an unknown stem does not compile
+
+// The resource name of the role whose file stem is `stem`, checked while compiling.
+consteval const wchar_t* ResourceFor(std::wstring_view stem) {
+    for (const Role& role : kRoles)
+        if (role.stem == stem) return role.resource.data();
+    NoRoleOfThatName();
+    return nullptr;
+}
+
+// The resource name of flower picture Fn, n = 1..22.
+inline const wchar_t* FlowerResource(int n) {
+    const std::wstring stem = L"f" + std::to_wstring(n / 10) + std::to_wstring(n % 10);
+    for (const Role& role : kRoles)
+        if (role.stem == stem) return role.resource.data();
+    return L"";
+}
+
 // The role whose resource is `resource`; null when there is none.
 inline const Role* RoleByResource(std::wstring_view resource) {
     for (const Role& role : kRoles)
