@@ -7,8 +7,8 @@
 
 namespace content {
 
-constexpr int kFlowerCount = 22;         // F1..F22
-constexpr int kRainPictureCount = 8;     // R1..R8
+constexpr int kFlowerCount = 22;      // F1..F22
+constexpr int kRainPictureCount = 8;  // R1..R8
 constexpr int kFireworksFrameCount = 35;
 constexpr int kPoemLineCount = 20;
 
@@ -42,5 +42,11 @@ const char* PoemLine(int n);
 // The line shown by transparent label `label` (1..20) of the words page:
 // labels 6 to 9 stand in reverse order on the page.
 const char* PoemLabelText(int label);
+
+// The start window's title, the contact link's caption and the address it
+// opens (a giver may set them in gift.ini).
+const char* Title();
+const char* ContactCaption();
+const char* ContactAddress();
 
 }  // namespace content

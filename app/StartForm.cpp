@@ -38,7 +38,7 @@ constexpr std::array<UnitDescription, 7> kStartUnits = {
 
 runtime::FormDescription MakeStartForm() {
     runtime::FormDescription form =
-        runtime::DescribeForm(kStartFormId, "启动窗口", "七夕快乐", 50, 50, 486, 342);
+        runtime::DescribeForm(kStartFormId, "启动窗口", content::Title(), 50, 50, 486, 342);
     form.icon = content::StartIcon();
     form.events = kStartEvents;
     form.units = kStartUnits;

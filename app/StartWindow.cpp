@@ -124,9 +124,9 @@ void SetUpStartWindow(runtime::UnitRef form) {
     LinkTextOptions linkOptions;
     linkOptions.textEffect = 3;
     linkOptions.backColour = 0;
-    app.contactLink.Create(window, link.left, link.top, link.width, link.height, "<< 联系作者",
-                           linkOptions);
-    app.contactLink.LinkTarget(kContactAddress);
+    app.contactLink.Create(window, link.left, link.top, link.width, link.height,
+                           content::ContactCaption(), linkOptions);
+    app.contactLink.LinkTarget(content::ContactAddress());
 
     const Slot strip = Placeholder(form, 7);
     PictureOptions stripOptions;
