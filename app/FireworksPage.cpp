@@ -10,6 +10,10 @@ namespace gift {
 
 int OnFireworksCreated(const runtime::Event& event) {
     App().skinLayer.Attach(runtime::FormWindowHandle(event.form));
+    // Most of a frame is fully transparent, and Windows passes clicks there
+    // to whatever lies beneath; the right button must close the page
+    // anywhere in its rectangle.
+    App().skinLayer.TakeClicksEverywhere(true);
     runtime::SetFormProperty(runtime::FindUnit(event.form, 1u), runtime::kCaptionOrInterval, 10);
     return 0;
 }
@@ -28,6 +32,12 @@ int OnFireworksFrame(const runtime::Event& event) {
 }
 
 int OnFireworksRightButton(const runtime::Event& event) {
+    runtime::DestroyForm(event.form);
+    return 0;
+}
+
+int OnFireworksKey(const runtime::Event& event) {
+    if (event.x != VK_ESCAPE) return -1;
     runtime::DestroyForm(event.form);
     return 0;
 }

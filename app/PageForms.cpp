@@ -73,6 +73,7 @@ runtime::FormDescription MakeRoseForm() {
 constexpr EventBinding kFireworksFormEvents[] = {
     {EventKind::Created, OnFireworksCreated},
     {EventKind::RightButtonDown, OnFireworksRightButton},
+    {EventKind::KeyDown, OnFireworksKey},
     {EventKind::Destroyed, OnFireworksDestroyed},
 };
 constexpr EventBinding kFrameEvents[] = {{EventKind::Tick, OnFireworksFrame}};
@@ -112,7 +113,10 @@ runtime::FormDescription MakeFireworksForm() {
 // ---- words page -------------------------------------------------------------
 
 constexpr COLORREF kKeyRed = RGB(255, 0, 0);
-constexpr EventBinding kWordsFormEvents[] = {{EventKind::Created, OnWordsCreated}};
+constexpr EventBinding kWordsFormEvents[] = {
+    {EventKind::Created, OnWordsCreated},
+    {EventKind::Destroyed, OnWordsDestroyed},
+};
 constexpr EventBinding kScrollEvents[] = {{EventKind::Tick, OnWordsTick}};
 
 const runtime::FontDescription kPoemFont = {"微软雅黑", -19,   400,           false,

@@ -33,14 +33,22 @@ void RequestClose(UnitRef page) {
 
 // While a pause blocks the thread nothing is dispatched, so the user's Esc or
 // right button is looked for in the queue. The page covers the screen and is
-// modal, so any such input of this thread is meant for it.
-bool CloseAskedInQueue() {
+// modal, so any such input of this thread is meant for it. So are Alt+F4 and
+// a close request (the taskbar's close, WM_CLOSE) sent to the page's window;
+// sent rather than posted, they reach the page's procedure during the peek.
+bool CloseAskedInQueue(HWND page) {
     MSG msg;
     bool asked = false;
     while (PeekMessageW(&msg, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE | PM_NOYIELD))
         if (msg.wParam == VK_ESCAPE) asked = true;
     while (PeekMessageW(&msg, nullptr, WM_RBUTTONDOWN, WM_RBUTTONDOWN, PM_REMOVE | PM_NOYIELD))
         asked = true;
+    while (PeekMessageW(&msg, nullptr, WM_SYSKEYDOWN, WM_SYSKEYDOWN, PM_REMOVE | PM_NOYIELD))
+        if (msg.wParam == VK_F4 && (HIWORD(msg.lParam) & KF_ALTDOWN)) asked = true;
+    if (!page) return asked;
+    while (PeekMessageW(&msg, page, WM_CLOSE, WM_CLOSE, PM_REMOVE | PM_NOYIELD)) asked = true;
+    while (PeekMessageW(&msg, page, WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE | PM_NOYIELD))
+        if ((msg.wParam & 0xFFF0) == SC_CLOSE) asked = true;
     return asked;
 }
 
@@ -182,7 +190,7 @@ bool RosePause(int ms) {
     if (!show.page) return false;
     int left = std::max(ms, 0);
     for (;;) {
-        if (CloseAskedInQueue()) RequestClose(show.page);
+        if (CloseAskedInQueue(runtime::FormWindowHandle(show.page))) RequestClose(show.page);
         if (show.closeRequested || !runtime::IsAlive(show.page)) return false;
         if (left == 0) return true;
         const int slice = std::min(left, kSlice);

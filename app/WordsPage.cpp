@@ -4,6 +4,7 @@
 
 #include "app/PageForms.h"
 #include "app/StartForm.h"
+#include "runtime/Program.h"
 #include "runtime/Services.h"
 
 namespace gift {
@@ -28,6 +29,15 @@ int OnWordsTick(const runtime::Event& event) {
         runtime::SetFormProperty(runtime::FindForm(kStartFormId), runtime::kVisible, 1);
         runtime::DestroyForm(event.form);
     }
+    return 0;
+}
+
+int OnWordsDestroyed(const runtime::Event&) {
+    // Not while the program ends: its windows are all going.
+    if (runtime::Ending()) return 0;
+    const runtime::UnitRef start = runtime::FindForm(kStartFormId);
+    if (!runtime::FormProperty(start, runtime::kVisible))
+        runtime::SetFormProperty(start, runtime::kVisible, 1);
     return 0;
 }
 

@@ -7,5 +7,8 @@ namespace gift {
 
 int OnWordsCreated(const runtime::Event& event);
 int OnWordsTick(const runtime::Event& event);
+// However the page ends (its scroll, Alt+F4, the taskbar's close), the start
+// window it hid comes back.
+int OnWordsDestroyed(const runtime::Event& event);
 
 }  // namespace gift

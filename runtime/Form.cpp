@@ -462,6 +462,15 @@ LRESULT Form::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (r != -1) return 0;
             break;
         }
+        case WM_KEYDOWN:
+            if (Raise(EventKind::KeyDown, static_cast<int>(wParam), 0, 0) != -1) return 0;
+            break;
+        case WM_ENDSESSION:
+            // Windows is logging off or shutting down: end here, wherever the
+            // program is (a page's loop, a blocking show), the music stopped
+            // and every window gone, rather than be cut off mid-show.
+            if (wParam) EndProgram(0);
+            return 0;
         case kCloseFormMessage:
             Close();
             return 0;

@@ -34,6 +34,7 @@ enum class EventKind : std::uint8_t {
     RightButtonDown,  // window, label, picture box, panel: x, y (client), key state
     LeftButtonDown,   // likewise
     Destroyed,        // form: its window is being destroyed
+    KeyDown,          // window: a key pressed while it has the focus; x = virtual-key code
 };
 
 // A live form (its window unit) or unit. The default value names nothing.

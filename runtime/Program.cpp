@@ -17,6 +17,7 @@ namespace {
 void (*exitRoutine)() = nullptr;
 bool exitRoutineRan = false;
 bool classesRegistered = false;
+bool ending = false;
 }  // namespace
 
 void InitRuntime() {
@@ -26,7 +27,10 @@ void InitRuntime() {
         detail::RegisterUnitClasses(instance);
         classesRegistered = true;
     }
+    // Whatever an earlier run left open goes as at an end.
+    ending = true;
     detail::ResetForms();
+    ending = false;
     exitRoutine = nullptr;
     exitRoutineRan = false;
 }
@@ -40,7 +44,12 @@ int RunMessageLoop() {
     return detail::RunMainLoop();
 }
 
+bool Ending() {
+    return ending;
+}
+
 void Quit() {
+    ending = true;
     StopMusic();
     // Windows go first: a window subclassed by a global object must not
     // receive messages after that object has been released.

@@ -29,6 +29,9 @@ int RunMessageLoop();
 // the exit routine (once). Returns to the caller, which then leaves the program.
 void Quit();
 
+// Whether Quit has begun: windows that go now are not to be brought back.
+bool Ending();
+
 // Quit, then ExitProcess(code). Safe from anywhere on the user-interface
 // thread, including handlers inside a nested dialog loop.
 [[noreturn]] void EndProgram(int code);

@@ -12,7 +12,10 @@
 
 #include "app/Content.h"
 #include "platform/audio/Mp3Decoder.h"
+#include "runtime/Form.h"
 #include "runtime/Picture.h"
+#include "runtime/Program.h"
+#include "runtime/Services.h"
 #include "toolkit/core/Toolkit.h"
 
 namespace {
@@ -125,7 +128,6 @@ TEST(Content, RosePagePicturesDecodeInTheRuntimeOnWhite) {
     // The pages draw flowers with white as the transparent colour: every
     // frame of a flower picture stands on pure white.
     for (int n = 1; n <= content::kFlowerCount; ++n) {
-        if (n == 6 || n == 7) continue;  // JPEG: near-white only
         const runtime::Picture picture = runtime::LoadPicture(content::Flower(n));
         for (std::size_t f = 0; f < picture.FrameCount(); ++f)
             EXPECT_EQ(picture.FrameAt(f).pixels.front() & 0xFFFFFFu, 0xFFFFFFu)
@@ -134,6 +136,59 @@ TEST(Content, RosePagePicturesDecodeInTheRuntimeOnWhite) {
     // an animated flower really changes between frames
     const runtime::Picture heart = runtime::LoadPicture(content::Flower(1));
     EXPECT_NE(heart.FrameAt(0).pixels, heart.FrameAt(3).pixels);
+}
+
+// The JPEG flowers drawn as the rose page draws them (white transparent)
+// over a dark desktop: no light fringe or speck around the flower. A pixel
+// counts when it is light enough to read as white (every channel at least
+// 224; no flower has such a colour of its own) and lies at most two pixels
+// from where the desktop shows through.
+TEST(Content, JpegFlowersShowNoWhiteFringeOverADarkDesktop) {
+    constexpr COLORREF kDesktop = RGB(16, 24, 40);
+    static const runtime::UnitDescription units[] = {
+        {.kind = runtime::UnitKind::DrawingPanel,
+         .name = "画板1",
+         .id = 1,
+         .width = 160,
+         .height = 160,
+         .backColour = kDesktop},
+    };
+    static const runtime::FormDescription form{
+        .id = 30, .width = 200, .height = 200, .units = units};
+    runtime::InitRuntime();
+    const runtime::UnitRef panel = runtime::FindUnit(runtime::LoadForm(form), 1);
+    for (const int n : {6, 7}) {
+        SCOPED_TRACE(n);
+        runtime::ClearPanel(panel);
+        const runtime::Picture flower = runtime::LoadPicture(content::Flower(n));
+        runtime::DrawPicture(panel, flower, 0, 0, std::nullopt, std::nullopt,
+                             runtime::kWhiteTransparent);
+        const runtime::Picture shown = runtime::PanelContent(panel);
+        ASSERT_EQ(shown.Width(), 160);
+        const auto& px = shown.FrameAt(0).pixels;
+        auto desktop = [&](int x, int y) {
+            return x < 0 || y < 0 || x >= 160 || y >= 160 ||
+                   (px[y * 160 + x] & 0xFFFFFF) ==
+                       (GetBValue(kDesktop) | GetGValue(kDesktop) << 8 | GetRValue(kDesktop) << 16);
+        };
+        int fringe = 0, drawn = 0;
+        for (int y = 0; y < flower.Height(); ++y) {
+            for (int x = 0; x < flower.Width(); ++x) {
+                if (desktop(x, y)) continue;
+                ++drawn;
+                const std::uint32_t p = px[y * 160 + x];
+                if ((p & 0xFF) < 224 || (p >> 8 & 0xFF) < 224 || (p >> 16 & 0xFF) < 224) continue;
+                bool nearDesktop = false;
+                for (int dy = -2; dy <= 2; ++dy)
+                    for (int dx = -2; dx <= 2; ++dx) nearDesktop |= desktop(x + dx, y + dy);
+                fringe += nearDesktop;
+            }
+        }
+        EXPECT_EQ(fringe, 0);
+        // The flower itself is still there: about half the picture.
+        EXPECT_GT(drawn, flower.Width() * flower.Height() * 2 / 5);
+    }
+    runtime::Quit();
 }
 
 TEST(Content, IndicesOutOfRangeAndEmptyBlocksGiveNoPicture) {

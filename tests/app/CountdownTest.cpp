@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/AppObjects.h"
 #include "app/Content.h"
@@ -79,6 +80,12 @@ double Match(const Picture& content, const Picture& picture, POINT at) {
     return counted ? static_cast<double>(same) / counted : 0.0;
 }
 
+void PressOk(HWND box) {
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+// How the test closes the box: its OK button unless a test says otherwise.
+void (*closeBox)(HWND box) = PressOk;
+
 // The message box of a countdown tick, as the user sees it.
 struct Box {
     std::wstring caption;
@@ -107,7 +114,7 @@ BOOL CALLBACK FindBox(HWND window, LPARAM) {
     // Ticks keep coming while the box is open; they must not stack boxes.
     Tick(gift::rose::kCountdownTimer);
     box.countdownWhileOpen = gift::ProgramCounters().countdown;
-    PostMessageW(window, WM_COMMAND, IDOK, 0);
+    closeBox(window);
     return FALSE;
 }
 
@@ -125,6 +132,7 @@ protected:
         runtime::SetClock(&clock);
         gift::SetProgramEnd(RecordEnd);
         gift::ProgramCounters() = {};
+        closeBox = PressOk;
         endCalls = 0;
         endCode = -1;
     }
@@ -296,6 +304,62 @@ const runtime::UnitDescription kCountdownUnits[] = {
 };
 const runtime::FormDescription kCountdownPage{
     .id = gift::kRosePageId, .width = 300, .height = 200, .units = kCountdownUnits};
+
+TEST_F(CountdownTest, EveryWayOfClosingTheBoxLeavesThePageCountingDown) {
+    struct WayOut {
+        const char* name;
+        void (*close)(HWND box);
+    };
+    const WayOut ways[] = {
+        {"OK", PressOk},
+        {"Esc", [](HWND window) { PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 1); }},
+        {"Alt+F4", [](HWND window) { PostMessageW(window, WM_SYSKEYDOWN, VK_F4, 0x20000001); }},
+        {"taskbar close", [](HWND window) { PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {"WM_CLOSE", [](HWND window) { PostMessageW(window, WM_CLOSE, 0, 0); }},
+    };
+    struct Seen {
+        bool found = false;
+        int countdownAfter = 0;
+        bool boxGone = false;
+        bool pageEnabled = false;
+    };
+    std::vector<Seen> seenByWay;
+    gift::Counters& counters = gift::ProgramCounters();
+    const HWND page = runtime::FormWindowHandle(runtime::LoadForm(kCountdownPage));
+    for (const WayOut& way : ways) {
+        counters.countdown = 5;
+        box = {};
+        closeBox = way.close;
+        SetTimer(nullptr, 0, 20, AnswerBox);
+        Tick(gift::rose::kCountdownTimer);  // returns once the box has closed
+        Seen seen{box.found, counters.countdown};
+        seen.boxGone = true;
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND window, LPARAM gone) {
+                wchar_t cls[16] = {};
+                GetClassNameW(window, cls, 16);
+                if (std::wstring(cls) == L"#32770" && IsWindowVisible(window))
+                    *reinterpret_cast<bool*>(gone) = false;
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&seen.boxGone));
+        seen.pageEnabled = IsWindowEnabled(page) != FALSE;
+        seenByWay.push_back(seen);
+    }
+    // And the countdown still ends the program.
+    counters.countdown = 0;
+    Tick(gift::rose::kCountdownTimer);
+    ASSERT_EQ(seenByWay.size(), std::size(ways));
+    for (std::size_t i = 0; i < seenByWay.size(); ++i) {
+        SCOPED_TRACE(ways[i].name);
+        EXPECT_TRUE(seenByWay[i].found);
+        EXPECT_TRUE(seenByWay[i].boxGone);
+        EXPECT_EQ(seenByWay[i].countdownAfter, 4);
+        EXPECT_TRUE(seenByWay[i].pageEnabled) << "the box gave the page back";
+    }
+    EXPECT_EQ(endCalls, 1);
+}
 
 TEST(CountdownDeathTest, RunningOutEndsTheProcessWithCodeZero) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");

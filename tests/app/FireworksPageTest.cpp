@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "app/AppObjects.h"
@@ -190,6 +191,136 @@ TEST_F(FireworksPageTest, ButtonShowsThePagePhotographThenRunsThePageOverADisabl
     EXPECT_FALSE(seen.startEnabled) << "the page is modal";
     EXPECT_TRUE(IsWindowEnabled(start));
     EXPECT_FALSE(runtime::IsAlive(Page()));
+}
+
+// ---- every way out ------------------------------------------------------------
+
+enum class Way { RightButtonOnTransparent, Escape, AltF4, TaskbarClose, Close };
+
+struct WayOut {
+    Way way = Way::Close;
+    DWORD started = 0;
+    bool acted = false;
+    bool fallback = false;  // the way did not close the page; WM_CLOSE did
+    int frame = 0;
+    POINT point{-1, -1};  // fully transparent in the frame shown
+    int presentedAlpha = -1;
+    int visibleChanges = -1;
+};
+WayOut out;
+
+// Premultiplied, as the window's pixels are.
+std::uint32_t Premultiplied(std::uint32_t argb) {
+    const std::uint32_t a = argb >> 24;
+    auto channel = [a](std::uint32_t c) { return (c * a + 127) / 255; };
+    return a << 24 | channel(argb >> 16 & 0xFF) << 16 | channel(argb >> 8 & 0xFF) << 8 |
+           channel(argb & 0xFF);
+}
+
+// Looks at what the window presents against the frame, then leaves by `out.way`.
+void Act(HWND window) {
+    // The frame stays while the test looks at it.
+    for (std::uint32_t k = 1; k <= 35; ++k)
+        runtime::SetFormProperty(runtime::FindUnit(Page(), k), runtime::kCaptionOrInterval, 0);
+    out.frame = ticks.timers.back();
+    const runtime::Picture picture = runtime::LoadPicture(content::FireworksFrame(out.frame));
+    const SkinComposite composite = SkinCompositeOf(window);
+    if (composite && composite.width == 640 && composite.height == 480) {
+        out.visibleChanges = 0;
+        for (int y = 0; y < 480; ++y) {
+            for (int x = 0; x < 640; ++x) {
+                const std::uint32_t want = Premultiplied(picture.FrameAt(0).pixels[y * 640 + x]);
+                const std::uint32_t got = composite.At(x, y);
+                for (int shift = 0; shift < 32; shift += 8)
+                    if (std::abs(static_cast<int>(want >> shift & 0xFF) -
+                                 static_cast<int>(got >> shift & 0xFF)) > 1) {
+                        ++out.visibleChanges;
+                        break;
+                    }
+                if (out.point.x < 0 && y >= 240 && x >= 320 && (want >> 24) == 0)
+                    out.point = {x, y};
+            }
+        }
+        if (out.point.x >= 0)
+            out.presentedAlpha = static_cast<int>(composite.At(out.point.x, out.point.y) >> 24);
+    }
+    switch (out.way) {
+        case Way::RightButtonOnTransparent: {
+            // Real input at that point of the screen.
+            RECT r{};
+            GetWindowRect(window, &r);
+            SetCursorPos(r.left + out.point.x, r.top + out.point.y);
+            INPUT input[2] = {};
+            input[0].type = input[1].type = INPUT_MOUSE;
+            input[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+            input[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+            SendInput(2, input, sizeof(INPUT));
+            break;
+        }
+        case Way::Escape:
+            PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 1);
+            break;
+        case Way::AltF4:
+            PostMessageW(window, WM_SYSKEYDOWN, VK_F4, 0x20000001);
+            break;
+        case Way::TaskbarClose:
+            SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+            break;
+        case Way::Close:
+            PostMessageW(window, WM_CLOSE, 0, 0);
+            break;
+    }
+}
+
+void CALLBACK DriveOut(HWND, UINT, UINT_PTR id, DWORD) {
+    const HWND window = runtime::FormWindowHandle(Page());
+    if (!window) {
+        KillTimer(nullptr, id);
+        return;
+    }
+    if (!out.acted) {
+        if (ticks.timers.size() < 3) return;
+        out.acted = true;
+        out.started = GetTickCount();
+        Act(window);
+    } else if (GetTickCount() - out.started > 5000 && !out.fallback) {
+        out.fallback = true;
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    }
+}
+
+TEST_F(FireworksPageTest, EveryWayOutLeavesTheStartWindowUsable) {
+    runtime::LoadForm(gift::StartForm());
+    const HWND start = runtime::FormWindowHandle(runtime::FindForm(gift::kStartFormId));
+    ASSERT_NE(start, nullptr);
+    const std::pair<Way, const char*> ways[] = {
+        {Way::RightButtonOnTransparent, "right button on a transparent pixel"},
+        {Way::Escape, "Esc"},
+        {Way::AltF4, "Alt+F4"},
+        {Way::TaskbarClose, "taskbar close"},
+        {Way::Close, "WM_CLOSE"},
+    };
+    for (const auto& [way, name] : ways) {
+        SCOPED_TRACE(name);
+        ticks = {};
+        out = {};
+        out.way = way;
+        HookOwner hook{SetWindowsHookExW(WH_GETMESSAGE, WatchTicks, nullptr, GetCurrentThreadId())};
+        SetTimer(nullptr, 0, 20, DriveOut);
+        gift::App().pageButtons[1].Send(kClick, 0, 0);  // returns once the page has closed
+
+        EXPECT_FALSE(out.fallback) << "the page stayed open";
+        EXPECT_FALSE(runtime::IsAlive(Page()));
+        EXPECT_EQ(gift::App().skinLayer.Window(), nullptr);
+        EXPECT_TRUE(IsWindowVisible(start));
+        EXPECT_TRUE(IsWindowEnabled(start));
+        if (way == Way::RightButtonOnTransparent) {
+            // The window takes the click there, and looks exactly like the frame.
+            ASSERT_GE(out.point.x, 0) << "frame " << out.frame;
+            EXPECT_GE(out.presentedAlpha, 1) << "at " << out.point.x << "," << out.point.y;
+            EXPECT_EQ(out.visibleChanges, 0) << "frame " << out.frame;
+        }
+    }
 }
 
 }  // namespace

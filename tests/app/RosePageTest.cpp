@@ -1,6 +1,6 @@
 // The rose page on real windows: the heart's outline, the show's pictures as
 // the panel shows them at its pauses (under a clock that never waits), the
-// flower rows, and closing with Esc or the right button at any point.
+// flower rows, and every way of closing it at any point.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -15,6 +15,7 @@
 #include "app/Countdown.h"
 #include "app/PageForms.h"
 #include "app/RosePage.h"
+#include "app/StartForm.h"
 #include "app/Startup.h"
 #include "runtime/Clock.h"
 #include "runtime/Program.h"
@@ -261,20 +262,37 @@ TEST_F(RosePageTest, ShowDrawsRoseHeartsAndFlowerRowsThenStaysOpenUntilEsc) {
     for (const auto& list : gift::App().flowerLists) EXPECT_TRUE(list.empty());
 }
 
-TEST_F(RosePageTest, EscOrRightButtonDuringTheShowEndsItAtOnce) {
-    for (const bool rightButton : {false, true}) {
-        SCOPED_TRACE(rightButton ? "right button" : "Esc");
+// Only its identifier matters: it stands for the start window behind the page.
+const runtime::FormDescription kStandInStart{
+    .id = gift::kStartFormId, .left = 50, .top = 50, .width = 486, .height = 342};
+
+TEST_F(RosePageTest, EveryWayOutDuringTheShowEndsItAtOnce) {
+    const HWND start = runtime::FormWindowHandle(runtime::LoadForm(kStandInStart));
+    struct WayOut {
+        const char* name;
+        void (*ask)(HWND page, HWND panel);
+    };
+    const WayOut ways[] = {
+        {"Esc", [](HWND page, HWND) { PostMessageW(page, WM_KEYDOWN, VK_ESCAPE, 0); }},
+        {"right button",
+         [](HWND, HWND panel) {
+             PostMessageW(panel, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10));
+         }},
+        {"Alt+F4", [](HWND page, HWND) { PostMessageW(page, WM_SYSKEYDOWN, VK_F4, 0x20000001); }},
+        {"taskbar close (posted)",
+         [](HWND page, HWND) { PostMessageW(page, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {"taskbar close (sent)",
+         [](HWND page, HWND) { SendMessageW(page, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {"WM_CLOSE", [](HWND page, HWND) { PostMessageW(page, WM_CLOSE, 0, 0); }},
+    };
+    for (const WayOut& way : ways) {
+        SCOPED_TRACE(way.name);
         std::uint64_t askedAt = 0;
         clock.beforeWait = [&](std::uint64_t waited) {
             // During the first heart's slow steps.
             if (askedAt || waited < 7000) return;
             askedAt = waited;
-            if (rightButton) {
-                HWND panel = runtime::FormWindowHandle(Unit(gift::rose::kPanel));
-                PostMessageW(panel, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10));
-            } else {
-                PostMessageW(PageWindow(), WM_KEYDOWN, VK_ESCAPE, 0);
-            }
+            way.ask(PageWindow(), runtime::FormWindowHandle(Unit(gift::rose::kPanel)));
         };
         const std::uint64_t before = clock.Waited();
         OpenPage();  // returns only once the page has closed
@@ -282,8 +300,10 @@ TEST_F(RosePageTest, EscOrRightButtonDuringTheShowEndsItAtOnce) {
         // The pause in progress ended with its current slice; nothing more ran.
         EXPECT_LE(clock.Waited(), askedAt + 50);
         EXPECT_GT(clock.Waited(), before);
+        EXPECT_FALSE(runtime::IsAlive(Page()));
         EXPECT_TRUE(gift::App().roseSnapshot.Empty()) << "the show never reached its end";
         EXPECT_EQ(gift::ProgramCounters().delayTicks, 0);
+        EXPECT_TRUE(IsWindowEnabled(start));
         clock.beforeWait = nullptr;
     }
 }

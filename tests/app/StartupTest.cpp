@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
 #include "app/AppObjects.h"
 #include "app/Startup.h"
 #include "runtime/Music.h"
@@ -43,7 +47,53 @@ void CALLBACK CloseStartWindow(HWND, UINT, UINT_PTR id, DWORD) {
     PostMessageW(start, WM_CLOSE, 0, 0);
 }
 
+// Logging off while a page runs: the page button pressed from inside the
+// start window's loop, and the system's two messages sent to the page from
+// another thread, as Windows sends them.
+int pageButton = 0;
+const char* const kPageTitles[3] = {"玫瑰盛宴", "爱的烟花", "想说的话"};
+
+void LogOffOnceThePageShows(std::wstring title) {
+    HWND page = nullptr;
+    for (int i = 0; i < 200 && !(page && IsWindowVisible(page)); ++i) {
+        ::Sleep(50);
+        page = FindWindowW(nullptr, title.c_str());
+    }
+    ::Sleep(200);
+    if (!SendMessageW(page, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF)) {
+        std::fputs("the page refused the log-off\n", stderr);
+        std::_Exit(4);
+    }
+    SendMessageW(page, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    // Only reached when the program did not end on the log-off.
+    std::fputs("still running after the log-off\n", stderr);
+    std::_Exit(5);
+}
+
+void CALLBACK OpenPageThenLogOff(HWND, UINT, UINT_PTR id, DWORD) {
+    if (!FindWindowW(nullptr, ToWide("七夕快乐").c_str())) return;
+    KillTimer(nullptr, id);
+    std::thread(LogOffOnceThePageShows, ToWide(kPageTitles[pageButton])).detach();
+    gift::App().pageButtons[pageButton].Send(kClick, 0, 0);  // the page's own loop
+}
+
 }  // namespace
+
+TEST(StartupDeathTest, LoggingOffWhileAPageRunsEndsTheProgram) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (int button = 0; button < 3; ++button) {
+        SCOPED_TRACE(kPageTitles[button]);
+        EXPECT_EXIT(
+            {
+                runtime::SetAudioOutputFactory(MakeSilent);
+                pageButton = button;
+                SetTimer(nullptr, 0, 50, OpenPageThenLogOff);
+                RunGift();
+                std::exit(3);  // not reached
+            },
+            ::testing::ExitedWithCode(0), "");
+    }
+}
 
 TEST(Startup, StartWindowOpensAndClosingItEndsTheProgram) {
     runtime::SetAudioOutputFactory(MakeSilent);

@@ -88,6 +88,45 @@ TEST(WordsPage, ScrollsTheRedPageAwayAndBringsTheStartWindowBack) {
     runtime::Quit();
 }
 
+// Alt held: the context bit of a key message's lParam.
+constexpr LPARAM kAltF4 = 0x20000001;
+
+struct WayOut {
+    const char* name;
+    void (*close)(HWND page);
+};
+const WayOut* way = nullptr;
+bool hiddenBeforeClose = false;
+
+TEST(WordsPage, ClosingItEarlyAnyWayBringsTheStartWindowBack) {
+    const WayOut ways[] = {
+        {"Alt+F4", [](HWND page) { PostMessageW(page, WM_SYSKEYDOWN, VK_F4, kAltF4); }},
+        {"taskbar close", [](HWND page) { SendMessageW(page, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {"WM_CLOSE", [](HWND page) { PostMessageW(page, WM_CLOSE, 0, 0); }},
+    };
+    for (const WayOut& each : ways) {
+        SCOPED_TRACE(each.name);
+        runtime::InitRuntime();
+        const HWND start = runtime::FormWindowHandle(runtime::LoadForm(kStandIn));
+        way = &each;
+        hiddenBeforeClose = false;
+        // Partway through the scroll.
+        SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
+            KillTimer(nullptr, id);
+            hiddenBeforeClose =
+                !IsWindowVisible(runtime::FormWindowHandle(runtime::FindForm(gift::kStartFormId)));
+            way->close(runtime::FormWindowHandle(Page()));
+        });
+        runtime::LoadForm(gift::WordsPageForm(), {}, true);  // returns once the page is gone
+
+        EXPECT_TRUE(hiddenBeforeClose);
+        EXPECT_FALSE(runtime::IsAlive(Page()));
+        EXPECT_TRUE(IsWindowVisible(start));
+        EXPECT_TRUE(IsWindowEnabled(start));
+        runtime::Quit();
+    }
+}
+
 std::vector<std::pair<int, std::string>> linesByTop;
 
 TEST(WordsPage, LabelsReadTopToBottomAsThePoem) {

@@ -127,6 +127,7 @@ public:
     int height = 0;
     std::uint32_t* bits = nullptr;
     bool composed = false;
+    bool clicksEverywhere = false;  // no pixel left at alpha 0
     UniqueMemoryDc dc;
     UniqueBitmap dib;
     HGDIOBJ previous = nullptr;
@@ -517,6 +518,13 @@ bool PngControl::Attach(HWND target) {
     return true;
 }
 
+bool PngControl::TakeClicksEverywhere(bool on) {
+    Surface* surface = IsAttached() ? SurfaceOf(window) : nullptr;
+    if (!surface) return false;
+    surface->clicksEverywhere = on;
+    return true;
+}
+
 bool PngControl::SetBackImage(GpImage* image) {
     if (!IsAttached() || !image) return false;
     SetBackground(window, image, nullptr);
@@ -587,6 +595,13 @@ void SkinCompose(HWND window) {
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         if (IntProp(child, kTypeProp) != 0) DrawChild(window, child, graphics);
     gp::GdipFlush(graphics, Gdiplus::FlushIntentionSync);
+    if (surface->clicksEverywhere) {
+        // Premultiplied: an alpha-0 pixel is below 0x01000000 whatever its
+        // colour, and 0x01000000 is alpha 1 over black.
+        std::uint32_t* const end =
+            surface->bits + static_cast<size_t>(surface->width) * surface->height;
+        for (std::uint32_t* p = surface->bits; p != end; ++p) *p = std::max(*p, 0x01000000u);
+    }
     surface->composed = true;
     PresentSurface(window, *surface, false);
 }

@@ -56,6 +56,12 @@ public:
     // owned by the layer. False, leaving the window as it was, when the bytes do
     // not decode or nothing is attached.
     bool LoadBackImage(ByteBlock bytes);
+    // With `on`, every pixel of the window takes the mouse: fully transparent
+    // pixels are presented at alpha 1 instead of 0 (Windows passes clicks
+    // through alpha-0 pixels of a layered window). Over any background that
+    // changes a pixel by at most one level, which no eye can tell. False
+    // before Attach.
+    bool TakeClicksEverywhere(bool on);
     // Gives state-button (type 3) and text-field (type 4) children the layer's
     // procedures, then re-composes.
     void HookChildren();

@@ -11,11 +11,15 @@ import numpy as np
 from PIL import Image
 
 import art
+import jpeg_white
 from art import rgb, grid, smoothstep, mix
 
 RED_HEART = (rgb("#7a0010"), rgb("#ff3048"))
 PINK_HEART = (rgb("#b0306a"), rgb("#ff9cc4"))
 GOLD = rgb("#ffc840")
+# Edge pixels at least this light in every channel become transparent white
+# in the JPEG flowers (F6, F7); a margin below what reads as a white fringe.
+LIGHT_EDGE = 180
 
 
 class Canvas:
@@ -37,15 +41,20 @@ class Canvas:
             art.place(self.img, sh, x + self.ss, y + 2 * self.ss)
         art.place(self.img, layer, x, y)
 
-    def rgb(self):
+    def rgb(self, light_fringe=True):
         lay = art.downsample(self.img, self.w, self.h)
         out = art.on_white(lay)
         # the faintest fringe becomes pure white so it turns transparent too
-        out[lay[..., 3] < 0.06] = 1.0
+        clear = lay[..., 3] < 0.06
+        if not light_fringe:
+            # and so does every light pixel of the edge and the shadow: drawn
+            # opaque over a dark desktop it would ring the flower in white
+            clear |= (lay[..., 3] < 0.9) & (out.min(axis=-1) >= LIGHT_EDGE / 255.0)
+        out[clear] = 1.0
         out = np.clip(out, 0, 1)
         img = art.to_uint8(out)
         # inside the flower nothing may be pure white
-        inner = (lay[..., 3] >= 0.06) & np.all(img == 255, axis=-1)
+        inner = ~clear & np.all(img == 255, axis=-1)
         img[inner] = (254, 250, 250)
         return img
 
@@ -157,7 +166,7 @@ def f6():
     c.put(leaf(50, 24, 2.3, seed=7), 28, 82)
     c.put(leaf(50, 24, 0.6, seed=8), 80, 84)
     c.put(rose(40, art.ROSE_RED, 61), 53, 48, shadow=0.35)
-    return c.rgb()
+    return c.rgb(light_fringe=False)
 
 
 def f7():
@@ -166,7 +175,7 @@ def f7():
     c.put(leaf(62, 28, 0.4, seed=10), 104, 104)
     c.put(leaf(56, 26, -1.6, seed=11), 70, 24)
     c.put(rose(50, art.ROSE_PINK, 71), 67, 66, shadow=0.35)
-    return c.rgb()
+    return c.rgb(light_fringe=False)
 
 
 def f8():
@@ -470,7 +479,10 @@ def generate(out_dir):
         img = fn()
         path = os.path.join(out_dir, "f%02d.%s" % (n, kind))
         if kind == "jpg":
-            Image.fromarray(img).save(path, quality=88, optimize=True)
+            # exact white, so the rose page's white-transparent drawing
+            # leaves no light specks around the flower
+            with open(path, "wb") as f:
+                f.write(jpeg_white.encode(img))
         else:
             save_gif([img], path)
         made[path] = [img]
