@@ -230,10 +230,10 @@ TEST_F(CountdownTest, DelayCountsAcrossOpeningsAndRainsOnceThenTheCountdownEndsT
                     runtime::FormProperty(line, runtime::kHeight)};
         lineVisible = IsWindowVisible(runtime::FormWindowHandle(line)) != FALSE;
         lineColour = runtime::FormProperty(line, runtime::kTextColour);
-        // The bottom row's last picture lies on top of the others.
-        bottomRow =
-            Match(runtime::PanelContent(Unit(gift::rose::kPanel)),
-                  runtime::LoadPicture(content::BottomRowPicture()), {9 * 143, height - 200});
+        // The bottom row's last picture lies on top of the others, at the right edge.
+        const Picture rowPicture = runtime::LoadPicture(content::BottomRowPicture());
+        bottomRow = Match(runtime::PanelContent(Unit(gift::rose::kPanel)), rowPicture,
+                          {width - rowPicture.Width(), height - 200});
     });
 
     // The rain: ten rounds of eleven half-second bursts, then the countdown.
