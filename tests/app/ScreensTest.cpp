@@ -359,4 +359,67 @@ TEST_F(ScreensTest, RosePageCoversEveryScreenSizeWithTheRoseTheHeartAndTheBottom
     }
 }
 
+// Only its identifier matters to the pages: they find the start window by it.
+runtime::FormDescription StartStandIn(int left, int top) {
+    return {.id = gift::kStartFormId,
+            .left = left,
+            .top = top,
+            .width = 200,
+            .height = 150,
+            .backColour = RGB(0, 200, 90)};
+}
+
+TEST_F(ScreensTest, WordsPageCoversEveryScreenSizeWithThePoemCentredUntilItHasLeftTheTop) {
+    for (const SIZE screen : kScreens) {
+        const int w = screen.cx, h = screen.cy;
+        SCOPED_TRACE(testing::Message() << w << " x " << h);
+        monitors::SetLayout({{{0, 0, w, h}, true}});
+        const UnitRef start = runtime::LoadForm(StartStandIn(50, 50));
+
+        const WordsSeen seen = OpenWordsPage();
+        EXPECT_TRUE(SameRect(seen.window, {0, 0, w, h}));
+        EXPECT_EQ(seen.panel.left + seen.panel.right, w) << "centred across the screen";
+        EXPECT_EQ(seen.panel.top, h) << "just below the bottom edge";
+        EXPECT_EQ(seen.firstTop, h);
+        EXPECT_TRUE(seen.startHiddenUntilGone);
+        EXPECT_LE(seen.lastLineBottomAtClose, 0) << "the last line has left the top";
+        EXPECT_TRUE(seen.startShownAtClose);
+        runtime::DestroyForm(start, true);
+    }
+}
+
+TEST_F(ScreensTest, ShowsPlayOnTheMonitorThatHoldsTheStartWindow) {
+    // The real screen as two monitors side by side, the left one primary.
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    const RECT left{0, 0, w / 2, h}, right{w / 2, 0, w, h};
+    monitors::SetLayout({{left, true}, {right, false}});
+
+    // Where a window counts: most of its area, else the nearest monitor.
+    EXPECT_TRUE(SameRect(monitors::Holding(RECT{w / 2 - 60, 10, w / 2 + 40, 50}), left));
+    EXPECT_TRUE(SameRect(monitors::Holding(RECT{w / 2 - 40, 10, w / 2 + 60, 50}), right));
+    EXPECT_TRUE(SameRect(monitors::Holding(RECT{w + 300, h + 10, w + 400, h + 50}), right));
+    EXPECT_TRUE(SameRect(monitors::Holding(RECT{-400, 10, -300, 50}), left));
+    EXPECT_TRUE(SameRect(runtime::Screen(), left)) << "no start window yet: the primary";
+
+    const UnitRef start = runtime::LoadForm(StartStandIn(w / 2 + 40, 40));
+    UpdateWindow(runtime::FormWindowHandle(start));
+    EXPECT_TRUE(SameRect(runtime::Screen(), right));
+
+    // The rose page covers that monitor and freezes that monitor's picture:
+    // the start window shows in its snapshot at its place there.
+    const RoseSeen rose = OpenRosePage();
+    EXPECT_TRUE(SameRect(rose.window, right));
+    ASSERT_EQ(rose.background.Width(), w - w / 2);
+    EXPECT_EQ(Rgb(rose.background.FrameAt(0).pixels[(40 + 75) * rose.background.Width() + 140]),
+              0x00C85Au)
+        << "the start window's colour (0, 200, 90)";
+    EXPECT_LT(MostUncoveredLine(rose.rose, rose.background), 0.2);
+
+    // The words page covers it too, the poem centred on it.
+    const WordsSeen words = OpenWordsPage();
+    EXPECT_TRUE(SameRect(words.window, right));
+    EXPECT_NEAR(words.panel.left - right.left, right.right - words.panel.right, 1);
+    EXPECT_EQ(words.panel.top, h);
+}
+
 }  // namespace
