@@ -25,7 +25,9 @@
 
 namespace {
 
+using apptest::ChangedOutside;
 using apptest::inPage;
+using apptest::Match;
 using apptest::RunInPage;
 using runtime::Picture;
 using runtime::UnitRef;
@@ -61,29 +63,6 @@ protected:
     apptest::WatchedClock clock;
 };
 
-std::uint32_t Rgb(std::uint32_t pixel) {
-    return pixel & 0xFFFFFF;
-}
-
-// The share of the picture's opaque non-white pixels that `content` shows
-// unchanged with the picture's top-left at `at`.
-double Match(const Picture& content, const Picture& picture, POINT at) {
-    const auto& pixels = picture.FrameAt(0).pixels;
-    const auto& shown = content.FrameAt(0).pixels;
-    int counted = 0, same = 0;
-    for (int y = 0; y < picture.Height(); ++y) {
-        for (int x = 0; x < picture.Width(); ++x) {
-            const int cx = at.x + x, cy = at.y + y;
-            if (cx < 0 || cy < 0 || cx >= content.Width() || cy >= content.Height()) continue;
-            const std::uint32_t p = pixels[y * picture.Width() + x];
-            if ((p >> 24) != 0xFF || Rgb(p) == 0xFFFFFF) continue;
-            ++counted;
-            same += Rgb(shown[cy * content.Width() + cx]) == Rgb(p);
-        }
-    }
-    return counted ? static_cast<double>(same) / counted : 0.0;
-}
-
 // The flower F1..F22 that the content shows best at `at`.
 int FlowerAt(const Picture& content, POINT at) {
     int best = 0;
@@ -99,23 +78,6 @@ int FlowerAt(const Picture& content, POINT at) {
         }
     }
     return best;
-}
-
-// Pixels that differ from the background outside the given rectangles.
-int ChangedOutside(const Picture& content, const Picture& background,
-                   const std::vector<RECT>& covered) {
-    const int w = content.Width(), h = content.Height();
-    std::vector<bool> inside(static_cast<std::size_t>(w) * h, false);
-    for (const RECT& r : covered)
-        for (int y = std::max(0, int(r.top)); y < std::min(h, int(r.bottom)); ++y)
-            for (int x = std::max(0, int(r.left)); x < std::min(w, int(r.right)); ++x)
-                inside[static_cast<std::size_t>(y) * w + x] = true;
-    const auto& shown = content.FrameAt(0).pixels;
-    const auto& back = background.FrameAt(0).pixels;
-    int changed = 0;
-    for (std::size_t i = 0; i < inside.size(); ++i)
-        changed += !inside[i] && Rgb(shown[i]) != Rgb(back[i]);
-    return changed;
 }
 
 TEST_F(RosePageTest, ShowDrawsRoseHeartsAndFlowerRowsThenStaysOpenUntilEsc) {

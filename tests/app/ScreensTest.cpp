@@ -30,7 +30,10 @@
 
 namespace {
 
+using apptest::ChangedOutside;
 using apptest::inPage;
+using apptest::Match;
+using apptest::Rgb;
 using apptest::RunInPage;
 using runtime::Picture;
 using runtime::UnitRef;
@@ -47,10 +50,6 @@ constexpr POINT kOutline[31] = {
     {127, 130},  {-34, 195},   {34, 195},   {59, 260},    {-59, 260},  {152, 325},
     {-152, 325}};
 
-std::uint32_t Rgb(std::uint32_t pixel) {
-    return pixel & 0xFFFFFF;
-}
-
 RECT WindowRect(UnitRef unit) {
     RECT r{};
     GetWindowRect(runtime::FormWindowHandle(unit), &r);
@@ -59,23 +58,6 @@ RECT WindowRect(UnitRef unit) {
 
 bool SameRect(const RECT& a, const RECT& b) {
     return EqualRect(&a, &b) != FALSE;
-}
-
-// The share of the picture's opaque non-white pixels that `content` shows
-// unchanged with the picture's top-left at `at`.
-double Match(const Picture& content, const Picture& picture, POINT at) {
-    int counted = 0, same = 0;
-    for (int y = 0; y < picture.Height(); ++y) {
-        for (int x = 0; x < picture.Width(); ++x) {
-            const int cx = at.x + x, cy = at.y + y;
-            if (cx < 0 || cy < 0 || cx >= content.Width() || cy >= content.Height()) continue;
-            const std::uint32_t p = picture.FrameAt(0).pixels[y * picture.Width() + x];
-            if ((p >> 24) != 0xFF || Rgb(p) == 0xFFFFFF) continue;
-            ++counted;
-            same += Rgb(content.FrameAt(0).pixels[cy * content.Width() + cx]) == Rgb(p);
-        }
-    }
-    return counted ? static_cast<double>(same) / counted : 0.0;
 }
 
 // The largest share of any one row or column of `content` that still shows
@@ -93,23 +75,6 @@ double MostUncoveredLine(const Picture& content, const Picture& background) {
     const int column = *std::max_element(columns.begin(), columns.end());
     const int row = *std::max_element(rows.begin(), rows.end());
     return std::max(static_cast<double>(column) / h, static_cast<double>(row) / w);
-}
-
-// Pixels that differ from the background outside the given rectangles.
-int ChangedOutside(const Picture& content, const Picture& background,
-                   const std::vector<RECT>& covered) {
-    int changed = 0;
-    for (int y = 0; y < content.Height(); ++y) {
-        for (int x = 0; x < content.Width(); ++x) {
-            const POINT p{x, y};
-            if (std::any_of(covered.begin(), covered.end(),
-                            [p](const RECT& r) { return PtInRect(&r, p); }))
-                continue;
-            const std::size_t i = static_cast<std::size_t>(y) * content.Width() + x;
-            changed += Rgb(content.FrameAt(0).pixels[i]) != Rgb(background.FrameAt(0).pixels[i]);
-        }
-    }
-    return changed;
 }
 
 TEST(ShowLayout, HeartRowsAndPoemFitEveryScreenInTheirComposedShape) {
