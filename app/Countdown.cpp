@@ -5,6 +5,7 @@
 #include "app/Content.h"
 #include "app/PageForms.h"
 #include "app/RosePage.h"
+#include "app/ShowLayout.h"
 #include "runtime/Program.h"
 #include "runtime/Services.h"
 
@@ -81,7 +82,8 @@ int OnCountdownTick(const runtime::Event& event) {
     const int height = runtime::ScreenHeight();
 
     const runtime::Picture row = runtime::LoadPicture(content::BottomRowPicture());
-    for (int i = 1; i <= 10; ++i) DrawAt(panel, row, (i - 1) * 143, height - 200);
+    for (int i = 1; i <= 10; ++i)
+        DrawAt(panel, row, layout::BottomRowLeft(i, row.Width(), width), height - 200);
 
     if (counters.countdown < 10) {
         const runtime::UnitRef line = runtime::FindUnit(page, rose::kCountdownLine);

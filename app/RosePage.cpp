@@ -4,10 +4,12 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "app/AppObjects.h"
 #include "app/Content.h"
 #include "app/PageForms.h"
+#include "app/ShowLayout.h"
 #include "app/Startup.h"
 #include "runtime/Services.h"
 
@@ -84,8 +86,8 @@ void Draw(UnitRef panel, const runtime::Picture& picture, POINT at) {
 // The centre picture, then the pairs, with the step delay after each.
 bool DrawHeart(UnitRef panel, int flower, int delay) {
     const runtime::Picture picture = runtime::LoadPicture(content::Flower(flower));
-    const std::vector<POINT> spots =
-        HeartPositions(runtime::ScreenWidth(), runtime::ScreenHeight());
+    const std::vector<POINT> spots = layout::HeartPositions(
+        runtime::ScreenWidth(), runtime::ScreenHeight(), picture.Width(), picture.Height());
     Draw(panel, picture, spots[0]);
     if (!RosePause(delay)) return false;
     for (size_t i = 1; i + 1 < spots.size(); i += 2) {
@@ -97,11 +99,10 @@ bool DrawHeart(UnitRef panel, int flower, int delay) {
 }
 
 bool ShowBigRose(UnitRef panel, int width, int height) {
-    // Wider than most screens and starting left of the edge: the rose fills it.
-    const int x = static_cast<int>(width / 10.0 * -1.42);
-    const int y = static_cast<int>(height / 99.0);
-    runtime::DrawPicture(panel, runtime::LoadPicture(content::BigRose()), x, y, 1200, 800,
-                         runtime::kWhiteTransparent);
+    const runtime::Picture rose = runtime::LoadPicture(content::BigRose());
+    const RECT place = layout::BigRose(width, height, rose.Width(), rose.Height());
+    runtime::DrawPicture(panel, rose, place.left, place.top, place.right - place.left,
+                         place.bottom - place.top, runtime::kWhiteTransparent);
     if (!RosePause(5000)) return false;
     runtime::ClearPanel(panel);
     return true;
@@ -139,8 +140,10 @@ void ShowFlowerRows(UnitRef page, UnitRef panel, int width, int height) {
             const UnitRef source = runtime::FindUnit(page, sources[j]);
             copies[j] = runtime::CopyControl(source);
             app.flowerLists[j].push_back({page, copies[j]});
-            const int sourceWidth = runtime::FormProperty(source, runtime::kWidth);
-            runtime::SetFormProperty(copies[j], runtime::kLeft, n * (sourceWidth + n + 130));
+            const POINT place =
+                layout::FlowerRowPlace(n, runtime::FormProperty(source, runtime::kWidth),
+                                       runtime::FormProperty(source, runtime::kTop), width, height);
+            runtime::MoveControl(copies[j], place.x, place.y);
         }
         for (const UnitRef copy : copies) runtime::SetFormProperty(copy, runtime::kVisible, 1);
     }
@@ -148,42 +151,6 @@ void ShowFlowerRows(UnitRef page, UnitRef panel, int width, int height) {
 }
 
 }  // namespace
-
-std::vector<POINT> HeartPositions(int screenWidth, int screenHeight) {
-    std::vector<POINT> spots;
-    spots.reserve(31);
-    const int x0 = static_cast<int>(screenWidth / 2.0 - 73.5);
-    const int y0 = static_cast<int>(screenHeight / 3.0);
-    int left = x0;
-    int right = x0;
-    int base = y0;
-    spots.push_back({x0, y0});
-    auto pair = [&spots](int l, int r, int y) {
-        spots.push_back({l, y});
-        spots.push_back({r, y});
-    };
-    // Up and out from the centre; the top is kept on the screen.
-    int y = base;
-    for (int s = 1; s <= 4; ++s) {
-        y = std::max(0, base - 65 * s);
-        pair(left - 55 * s, right + 55 * s, y);
-    }
-    left -= 55 * 4;
-    right += 55 * 4;
-    base = y;
-    // Level.
-    for (int s = 1; s <= 2; ++s) pair(left - 93 * s, right + 93 * s, base);
-    left -= 93 * 2;
-    right += 93 * 2;
-    // Down and still out.
-    for (int s = 1; s <= 3; ++s) {
-        y = base + 65 * s;
-        pair(left - 55 * s, right + 55 * s, y);
-    }
-    // Back across towards and past the centre line.
-    for (int s = 1; s <= 6; ++s) pair(left + 93 * s, right - 93 * s, y + 65 * s);
-    return spots;
-}
 
 bool RosePause(int ms) {
     constexpr int kSlice = 50;
@@ -206,9 +173,11 @@ int OnRoseCreated(const runtime::Event& event) {
     SetWindowSubclass(runtime::FormWindowHandle(page), EscapeWatch, 1, 0);
 
     runtime::SeedRandom();
-    const int width = runtime::ScreenWidth();
-    const int height = runtime::ScreenHeight();
-    runtime::MoveControl(page, 0, 0, width, height);
+    // The screen of the start window, which the page covers.
+    const RECT screen = runtime::Screen();
+    const int width = screen.right - screen.left;
+    const int height = screen.bottom - screen.top;
+    runtime::MoveControl(page, screen.left, screen.top, width, height);
     runtime::MoveControl(panel, 0, 0, width, height);
     // Taken before the page shows, so the page looks exactly like the desktop.
     runtime::SetFormProperty(panel, runtime::kBackgroundPicture, runtime::Snapshot());

@@ -4,8 +4,6 @@
 // show for the flower rain and the countdown; Esc or a right click closes it.
 #include <windows.h>
 
-#include <vector>
-
 #include "runtime/Form.h"
 
 namespace gift {
@@ -14,11 +12,6 @@ namespace gift {
 int OnRoseCreated(const runtime::Event& event);
 int OnRoseRightButton(const runtime::Event& event);
 int OnRoseDestroyed(const runtime::Event& event);
-
-// The 31 places of a heart's pictures in drawing order, for a screen of the
-// given size: the centre, then pairs (left, right) up and out, level, down,
-// and back across the centre line.
-std::vector<POINT> HeartPositions(int screenWidth, int screenHeight);
 
 // A pause of the rose page's show or rain. Ends at once, returning false,
 // when the user has asked the page to close (Esc or the right button, also

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/PageForms.h"
+#include "app/ShowLayout.h"
 #include "app/StartForm.h"
 #include "runtime/Program.h"
 #include "runtime/Services.h"
@@ -11,6 +12,16 @@ namespace gift {
 
 int OnWordsCreated(const runtime::Event& event) {
     const HWND window = runtime::FormWindowHandle(event.form);
+    // The page covers the start window's screen; the poem rises from just
+    // below its bottom edge, centred across it.
+    const RECT screen = runtime::Screen();
+    const int width = screen.right - screen.left;
+    const int height = screen.bottom - screen.top;
+    runtime::MoveControl(event.form, screen.left, screen.top, width, height);
+    const runtime::UnitRef panel = runtime::FindUnit(event.form, words::kPanel);
+    const POINT start =
+        layout::PoemPanelStart(runtime::FormProperty(panel, runtime::kWidth), width, height);
+    runtime::MoveControl(panel, start.x, start.y);
     // Pure red becomes see-through: the red window and panel vanish and only
     // the poem lines stand over the desktop.
     SetWindowLongPtrW(window, GWL_EXSTYLE, WS_EX_LAYERED);

@@ -267,7 +267,7 @@ void OpenWords() {
         const UnitRef page = runtime::FindForm(gift::kWordsPageId);
         if (!page || runtime::IsClosing(page)) return true;
         const UnitRef panel = runtime::FindUnit(page, gift::words::kPanel);
-        if (runtime::FormProperty(panel, runtime::kTop) > gift::words::kPanelTop - 15)
+        if (runtime::FormProperty(panel, runtime::kTop) > runtime::ScreenHeight() - 15)
             return true;  // let it scroll a few steps first
         runtime::MoveControl(panel, std::nullopt, 5 - gift::words::kPanelHeight);
         return false;

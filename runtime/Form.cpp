@@ -561,6 +561,10 @@ void ResetForms() {
     mainFormClosed = false;
 }
 
+UnitRef MainForm() {
+    return Resolve(mainForm) ? mainForm : UnitRef{};
+}
+
 int RunMainLoop() {
     if (!Resolve(mainForm)) return 0;
     return RunLoopWhile([] { return !mainFormClosed; }, false);

@@ -135,6 +135,9 @@ void PaintWindowlessUnits(Form& form, Unit* container, HDC dc);
 int RunLoop(const bool& done, bool nested);
 void SweepDeadForms();
 void DestroyAllForms();
+// The first form loaded without dialog mode while none was open; nothing
+// before that or once it has gone.
+UnitRef MainForm();
 
 // The unit of a window created by the runtime, or null.
 Unit* UnitFromWindow(HWND hwnd);

@@ -7,6 +7,7 @@
 #include "platform/Dib.h"
 #include "platform/Handle.h"
 #include "platform/decode/ImageDecode.h"
+#include "runtime/Services.h"
 
 namespace runtime {
 
@@ -136,7 +137,7 @@ Picture LoadPicture(ByteBlock bytes) {
 }
 
 Picture Snapshot(HWND window) {
-    RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RECT r = Screen();
     if (window && !GetWindowRect(window, &r)) return {};
     int w = r.right - r.left, h = r.bottom - r.top;
     if (w <= 0 || h <= 0) return {};

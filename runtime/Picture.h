@@ -50,7 +50,8 @@ private:
 Picture LoadPicture(ByteBlock bytes);
 Picture LoadPicture(const void* bytes, std::size_t size);
 
-// The whole screen, or the window's rectangle on the screen when one is given.
+// The screen (Services.h: the monitor holding the main form), or the
+// window's rectangle on the screen when one is given.
 Picture Snapshot(HWND window = nullptr);
 
 }  // namespace runtime

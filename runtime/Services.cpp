@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/Handle.h"
+#include "platform/Monitors.h"
 #include "runtime/Clock.h"
 #include "runtime/Internal.h"
 #include "runtime/Text.h"
@@ -109,11 +110,16 @@ int WriteFile(std::string_view path, std::initializer_list<ByteBlock> blocks) {
     return CloseHandle(file.release()) ? 1 : 0;
 }
 
+RECT Screen() {
+    return monitors::Holding(FormWindowHandle(detail::MainForm()));
+}
 int ScreenWidth() {
-    return GetSystemMetrics(SM_CXSCREEN);
+    const RECT r = Screen();
+    return r.right - r.left;
 }
 int ScreenHeight() {
-    return GetSystemMetrics(SM_CYSCREEN);
+    const RECT r = Screen();
+    return r.bottom - r.top;
 }
 
 void Sleep(int ms) {

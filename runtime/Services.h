@@ -86,6 +86,11 @@ void PlayMusic(std::optional<int> playCount, const std::vector<std::string>& nam
 void StopMusic();
 bool MusicPlaying();
 
+// The screen every page uses: the full rectangle of the monitor that holds
+// the main form's window (the primary monitor while there is none), in
+// virtual-screen coordinates. With one monitor it is (0, 0, width, height).
+RECT Screen();
+// Its size.
 int ScreenWidth();
 int ScreenHeight();
 

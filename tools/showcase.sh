@@ -3,7 +3,10 @@
 # drives it as a person would, with real X pointer moves and clicks
 # (xdotool), saving screenshots of the start window, a hovered page button and
 # each page at a moment that shows what it does, to docs/showcase/.
-#   tools/showcase.sh              (BUILD_DIR defaults to build/release)
+#   tools/showcase.sh [WIDTHxHEIGHT]    (BUILD_DIR defaults to build/release)
+# The screen is 1366x768 unless given. On another size only the pictures
+# whose layout follows the screen are kept (the big rose, a heart, the flower
+# rows, the poem), named with the size: 06-rose-big-rose-1920x1080.png.
 # Takes about five minutes after the build: the rose page's show, delay and
 # flower rain run at their real pace, and its countdown ends the program, so
 # it comes last. Fails (non-zero) when a page does not open or close as it
@@ -12,8 +15,16 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 BUILD_DIR=$(realpath -m "${BUILD_DIR:-$root/build/release}")
 out=$(realpath -m "${SHOWCASE_DIR:-$root/docs/showcase}")
-run_dir="$BUILD_DIR/showcase"
+size=${1:-1366x768}
+[[ $size =~ ^[1-9][0-9]{2,4}x[1-9][0-9]{2,4}$ ]] || {
+  echo "usage: $0 [WIDTHxHEIGHT]" >&2
+  exit 2
+}
+suffix=""
+[ "$size" != 1366x768 ] && suffix="-$size"
+run_dir="$BUILD_DIR/showcase$suffix"
 export BUILD_DIR out run_dir
+# shellcheck source=tools/wine-env.sh
 source "$root/tools/wine-env.sh"
 
 log() { echo "[showcase] $*" >&2; }
@@ -32,8 +43,9 @@ if [ -z "${GIFT_SHOWCASE_SCREEN:-}" ]; then
   # Always a screen of our own, even with $DISPLAY set: the mouse is moved
   # and the whole screen photographed.
   export GIFT_SHOWCASE_SCREEN=1
-  exec xvfb-run -a -s "-screen 0 1366x768x24" "$0" "$@"
+  exec xvfb-run -a -s "-screen 0 ${size}x24" "$0" "$@"
 fi
+screen_w=${size%x*} screen_h=${size#*x}
 
 # ---- inside Xvfb ------------------------------------------------------------
 tmp=$(mktemp -d)
@@ -41,9 +53,9 @@ gift_pid=""
 ring_pid=""
 comp_pid=""
 cleanup() {
-  [ -n "$ring_pid" ] && kill "$ring_pid" 2>/dev/null || true
-  [ -n "$comp_pid" ] && kill "$comp_pid" 2>/dev/null || true
-  [ -n "$gift_pid" ] && kill "$gift_pid" 2>/dev/null || true
+  if [ -n "$ring_pid" ]; then kill "$ring_pid" 2>/dev/null || true; fi
+  if [ -n "$comp_pid" ]; then kill "$comp_pid" 2>/dev/null || true; fi
+  if [ -n "$gift_pid" ]; then kill "$gift_pid" 2>/dev/null || true; fi
   "$GIFT_WINESERVER" -k 2>/dev/null || true
   rm -rf "$tmp"
 }
@@ -92,6 +104,12 @@ PY
 save() {
   local raw=$1 name=$2 crop=${3:-} scale=${4:-100}
   shift 4 2>/dev/null || shift $#
+  if [ -n "$suffix" ]; then
+    case $name in
+      06-* | 07-* | 08-* | 04-*) name+=$suffix ;;
+      *) return 0 ;;
+    esac
+  fi
   local args=()
   [ -n "$crop" ] && args+=(-crop "$crop" +repage)
   args+=("$@")
@@ -171,7 +189,7 @@ xcompmgr >/dev/null 2>&1 &
 comp_pid=$!
 "$GIFT_WINESERVER" -p || true
 "$GIFT_WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
-xdotool mousemove 1300 700
+xdotool mousemove $((screen_w - 66)) $((screen_h - 68))
 
 log "starting gift.exe"
 (cd "$run_dir" && exec "$GIFT_WINE" ./gift.exe </dev/null >"$tmp/gift.log" 2>&1) &
@@ -249,7 +267,8 @@ for ((i = 0; ; i++)); do
   [ -n "$top" ] && [ "$top" -gt 0 ] && [ "$top" -lt 50 ] && break
   sleep 0.2
 done
-save "$tmp/poem.png" 04-poem-scrolling "440x768+450+0" 75
+# The poem's panel is 616 wide and centred; its lines start 112 in.
+save "$tmp/poem.png" 04-poem-scrolling "440x${screen_h}+$(((screen_w - 616) / 2 + 75))+0" 75
 # It closes itself once the poem has left the screen; the start window returns.
 find_window "七夕快乐" 120 >/dev/null || { log "the start window did not come back"; exit 1; }
 sleep 2

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <fstream>
@@ -20,6 +21,7 @@
 #include "platform/audio/Mp3Decoder.h"
 #include "runtime/Clock.h"
 #include "runtime/Music.h"
+#include "runtime/Picture.h"
 #include "runtime/Program.h"
 #include "tests/toolkit/host/HostTestSupport.h"
 #include "toolkit/core/Text.h"
@@ -67,6 +69,47 @@ inline long long SamplesIn(ByteBlock mp3) {
 inline std::string ReadAll(const std::wstring& path) {
     std::ifstream in(path.c_str(), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// RGB of a 0xAARRGGBB pixel.
+inline std::uint32_t Rgb(std::uint32_t pixel) {
+    return pixel & 0xFFFFFF;
+}
+
+// The share of the picture's opaque non-white pixels that `content` shows
+// unchanged with the picture's top-left at `at` (white is drawn transparent).
+inline double Match(const runtime::Picture& content, const runtime::Picture& picture, POINT at) {
+    const auto& pixels = picture.FrameAt(0).pixels;
+    const auto& shown = content.FrameAt(0).pixels;
+    int counted = 0, same = 0;
+    for (int y = 0; y < picture.Height(); ++y) {
+        for (int x = 0; x < picture.Width(); ++x) {
+            const int cx = at.x + x, cy = at.y + y;
+            if (cx < 0 || cy < 0 || cx >= content.Width() || cy >= content.Height()) continue;
+            const std::uint32_t p = pixels[y * picture.Width() + x];
+            if ((p >> 24) != 0xFF || Rgb(p) == 0xFFFFFF) continue;
+            ++counted;
+            same += Rgb(shown[cy * content.Width() + cx]) == Rgb(p);
+        }
+    }
+    return counted ? static_cast<double>(same) / counted : 0.0;
+}
+
+// Pixels that differ from the background outside the given rectangles.
+inline int ChangedOutside(const runtime::Picture& content, const runtime::Picture& background,
+                          const std::vector<RECT>& covered) {
+    const int w = content.Width(), h = content.Height();
+    std::vector<bool> inside(static_cast<std::size_t>(w) * h, false);
+    for (const RECT& r : covered)
+        for (int y = std::max(0, int(r.top)); y < std::min(h, int(r.bottom)); ++y)
+            for (int x = std::max(0, int(r.left)); x < std::min(w, int(r.right)); ++x)
+                inside[static_cast<std::size_t>(y) * w + x] = true;
+    const auto& shown = content.FrameAt(0).pixels;
+    const auto& back = background.FrameAt(0).pixels;
+    int changed = 0;
+    for (std::size_t i = 0; i < inside.size(); ++i)
+        changed += !inside[i] && Rgb(shown[i]) != Rgb(back[i]);
+    return changed;
 }
 
 // A clock that never waits and lets a test look at a page at chosen moments.

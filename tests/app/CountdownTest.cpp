@@ -27,6 +27,7 @@
 namespace {
 
 using apptest::inPage;
+using apptest::Match;
 using apptest::RunInPage;
 using runtime::Picture;
 using runtime::UnitRef;
@@ -61,23 +62,6 @@ bool SameRgb(const Picture& a, const Picture& b) {
     for (std::size_t i = 0; i < pa.size(); ++i)
         if ((pa[i] & 0xFFFFFF) != (pb[i] & 0xFFFFFF)) return false;
     return true;
-}
-
-// The share of the picture's opaque non-white pixels shown unchanged at `at`.
-double Match(const Picture& content, const Picture& picture, POINT at) {
-    int counted = 0, same = 0;
-    for (int y = 0; y < picture.Height(); ++y) {
-        for (int x = 0; x < picture.Width(); ++x) {
-            const int cx = at.x + x, cy = at.y + y;
-            if (cx >= content.Width() || cy >= content.Height()) continue;
-            const std::uint32_t p = picture.FrameAt(0).pixels[y * picture.Width() + x];
-            if ((p >> 24) != 0xFF || (p & 0xFFFFFF) == 0xFFFFFF) continue;
-            ++counted;
-            same +=
-                (content.FrameAt(0).pixels[cy * content.Width() + cx] & 0xFFFFFF) == (p & 0xFFFFFF);
-        }
-    }
-    return counted ? static_cast<double>(same) / counted : 0.0;
 }
 
 void PressOk(HWND box) {
@@ -238,10 +222,10 @@ TEST_F(CountdownTest, DelayCountsAcrossOpeningsAndRainsOnceThenTheCountdownEndsT
                     runtime::FormProperty(line, runtime::kHeight)};
         lineVisible = IsWindowVisible(runtime::FormWindowHandle(line)) != FALSE;
         lineColour = runtime::FormProperty(line, runtime::kTextColour);
-        // The bottom row's last picture lies on top of the others.
-        bottomRow =
-            Match(runtime::PanelContent(Unit(gift::rose::kPanel)),
-                  runtime::LoadPicture(content::BottomRowPicture()), {9 * 143, height - 200});
+        // The bottom row's last picture lies on top of the others, at the right edge.
+        const Picture rowPicture = runtime::LoadPicture(content::BottomRowPicture());
+        bottomRow = Match(runtime::PanelContent(Unit(gift::rose::kPanel)), rowPicture,
+                          {width - rowPicture.Width(), height - 200});
     });
 
     // The rain: ten rounds of eleven half-second bursts, then the countdown.

@@ -15,6 +15,7 @@
 #include "app/Countdown.h"
 #include "app/PageForms.h"
 #include "app/RosePage.h"
+#include "app/ShowLayout.h"
 #include "app/StartForm.h"
 #include "app/Startup.h"
 #include "runtime/Clock.h"
@@ -25,7 +26,9 @@
 
 namespace {
 
+using apptest::ChangedOutside;
 using apptest::inPage;
+using apptest::Match;
 using apptest::RunInPage;
 using runtime::Picture;
 using runtime::UnitRef;
@@ -61,29 +64,6 @@ protected:
     apptest::WatchedClock clock;
 };
 
-std::uint32_t Rgb(std::uint32_t pixel) {
-    return pixel & 0xFFFFFF;
-}
-
-// The share of the picture's opaque non-white pixels that `content` shows
-// unchanged with the picture's top-left at `at`.
-double Match(const Picture& content, const Picture& picture, POINT at) {
-    const auto& pixels = picture.FrameAt(0).pixels;
-    const auto& shown = content.FrameAt(0).pixels;
-    int counted = 0, same = 0;
-    for (int y = 0; y < picture.Height(); ++y) {
-        for (int x = 0; x < picture.Width(); ++x) {
-            const int cx = at.x + x, cy = at.y + y;
-            if (cx < 0 || cy < 0 || cx >= content.Width() || cy >= content.Height()) continue;
-            const std::uint32_t p = pixels[y * picture.Width() + x];
-            if ((p >> 24) != 0xFF || Rgb(p) == 0xFFFFFF) continue;
-            ++counted;
-            same += Rgb(shown[cy * content.Width() + cx]) == Rgb(p);
-        }
-    }
-    return counted ? static_cast<double>(same) / counted : 0.0;
-}
-
 // The flower F1..F22 that the content shows best at `at`.
 int FlowerAt(const Picture& content, POINT at) {
     int best = 0;
@@ -101,64 +81,13 @@ int FlowerAt(const Picture& content, POINT at) {
     return best;
 }
 
-// Pixels that differ from the background outside the given rectangles.
-int ChangedOutside(const Picture& content, const Picture& background,
-                   const std::vector<RECT>& covered) {
-    const int w = content.Width(), h = content.Height();
-    std::vector<bool> inside(static_cast<std::size_t>(w) * h, false);
-    for (const RECT& r : covered)
-        for (int y = std::max(0, int(r.top)); y < std::min(h, int(r.bottom)); ++y)
-            for (int x = std::max(0, int(r.left)); x < std::min(w, int(r.right)); ++x)
-                inside[static_cast<std::size_t>(y) * w + x] = true;
-    const auto& shown = content.FrameAt(0).pixels;
-    const auto& back = background.FrameAt(0).pixels;
-    int changed = 0;
-    for (std::size_t i = 0; i < inside.size(); ++i)
-        changed += !inside[i] && Rgb(shown[i]) != Rgb(back[i]);
-    return changed;
-}
-
-TEST(HeartOutline, ClimbsRunsLevelTurnsDownAndSweepsBackAcross) {
-    const std::vector<POINT> spots = gift::HeartPositions(1366, 768);
-    const std::vector<POINT> expected = {
-        {609, 256},                                                    // centre
-        {554, 191},  {664, 191}, {499, 126}, {719, 126},  {444, 61},   // up and out
-        {774, 61},   {389, 0},   {829, 0},                             // clamped top
-        {296, 0},    {922, 0},   {203, 0},   {1015, 0},                // level
-        {148, 65},   {1070, 65}, {93, 130},  {1125, 130}, {38, 195},   // down
-        {1180, 195}, {296, 260}, {922, 260}, {389, 325},  {829, 325},  // back across
-        {482, 390},  {736, 390}, {575, 455}, {643, 455},  {668, 520},
-        {550, 520},  {761, 585}, {457, 585}};
-    ASSERT_EQ(spots.size(), 31u);
-    for (std::size_t i = 0; i < spots.size(); ++i) {
-        EXPECT_EQ(spots[i].x, expected[i].x) << "picture " << i;
-        EXPECT_EQ(spots[i].y, expected[i].y) << "picture " << i;
-    }
-}
-
-TEST(HeartOutline, TopIsClampedOnShortScreensOnly) {
-    // 600 high: the fourth step up would be at -60.
-    std::vector<POINT> spots = gift::HeartPositions(1024, 600);
-    EXPECT_EQ(spots[0].y, 200);
-    EXPECT_EQ(spots[5].y, 5);
-    EXPECT_EQ(spots[7].y, 0);
-    EXPECT_EQ(spots[9].y, 0) << "the level run stays at the clamped top";
-    EXPECT_EQ(spots[13].y, 65) << "the way down starts from the clamped top";
-    // 1080 high: nothing reaches the edge.
-    spots = gift::HeartPositions(1920, 1080);
-    EXPECT_EQ(spots[0].x, 886);
-    EXPECT_EQ(spots[7].y, 100);
-    EXPECT_EQ(spots[29].y, 100 + 195 + 390);
-    // Exactly at the edge and one pixel past it.
-    EXPECT_EQ(gift::HeartPositions(1366, 780)[7].y, 0);
-    EXPECT_EQ(gift::HeartPositions(1366, 777)[7].y, 0);
-    EXPECT_EQ(gift::HeartPositions(1366, 777)[13].y, 65);
-}
-
 TEST_F(RosePageTest, ShowDrawsRoseHeartsAndFlowerRowsThenStaysOpenUntilEsc) {
     const int width = runtime::ScreenWidth();
     const int height = runtime::ScreenHeight();
-    const std::vector<POINT> spots = gift::HeartPositions(width, height);
+    auto Spots = [&](int flower) {
+        const Picture p = runtime::LoadPicture(content::Flower(flower));
+        return gift::layout::HeartPositions(width, height, p.Width(), p.Height());
+    };
 
     Picture roseMoment, background;
     std::vector<Picture> round2;  // the panel at the pause after each heart
@@ -179,7 +108,6 @@ TEST_F(RosePageTest, ShowDrawsRoseHeartsAndFlowerRowsThenStaysOpenUntilEsc) {
     };
 
     bool delayStarted = false, stillOpen = false;
-    std::vector<std::vector<int>> lefts(3);
     std::vector<bool> copiesVisible;
     Picture panelBackground;
     OpenPage([&] {
@@ -188,7 +116,6 @@ TEST_F(RosePageTest, ShowDrawsRoseHeartsAndFlowerRowsThenStaysOpenUntilEsc) {
                                              runtime::kCaptionOrInterval) == 1000;
         for (int j = 0; j < 3; ++j) {
             for (const gift::FlowerEntry& entry : gift::App().flowerLists[j]) {
-                lefts[j].push_back(runtime::FormProperty(entry.control, runtime::kLeft));
                 copiesVisible.push_back(IsWindowVisible(runtime::FormWindowHandle(entry.control)) !=
                                         FALSE);
             }
@@ -203,34 +130,18 @@ TEST_F(RosePageTest, ShowDrawsRoseHeartsAndFlowerRowsThenStaysOpenUntilEsc) {
     ASSERT_EQ(roseMoment.Width(), width);
     ASSERT_EQ(background.Width(), width);
 
-    // The big rose: 1200 wide from trunc(width / 10 x -1.42), so its right
-    // edge is the last column that differs from the desktop.
-    const int roseLeft = static_cast<int>(width / 10.0 * -1.42);
-    const int roseTop = static_cast<int>(height / 99.0);
-    if (roseLeft + 1200 < width) {
-        int rightmost = -1, topmost = height;
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                if (Rgb(roseMoment.FrameAt(0).pixels[y * width + x]) !=
-                    Rgb(background.FrameAt(0).pixels[y * width + x])) {
-                    rightmost = std::max(rightmost, x);
-                    topmost = std::min(topmost, y);
-                }
-        EXPECT_EQ(rightmost, roseLeft + 1199);
-        EXPECT_EQ(topmost, roseTop);
-    }
-
     // Round two: F2..F22 then F19, each seen on top at the heart's last place.
     const int order[22] = {2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12,
                            13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 19};
     ASSERT_EQ(round2.size(), 22u);
-    for (int i = 0; i < 22; ++i) EXPECT_EQ(FlowerAt(round2[i], spots[30]), order[i]) << i;
+    for (int i = 0; i < 22; ++i) EXPECT_EQ(FlowerAt(round2[i], Spots(order[i])[30]), order[i]) << i;
 
     // Only the F4 heart and the round's last heart stay under the next one.
     auto Rects = [&](int flower) {
         const Picture p = runtime::LoadPicture(content::Flower(flower));
         std::vector<RECT> rects;
-        for (POINT s : spots) rects.push_back({s.x, s.y, s.x + p.Width(), s.y + p.Height()});
+        for (POINT s : Spots(flower))
+            rects.push_back({s.x, s.y, s.x + p.Width(), s.y + p.Height()});
         return rects;
     };
     for (int i = 1; i < 22; ++i) {
@@ -249,12 +160,6 @@ TEST_F(RosePageTest, ShowDrawsRoseHeartsAndFlowerRowsThenStaysOpenUntilEsc) {
     EXPECT_TRUE(delayStarted);
     EXPECT_FALSE(gift::App().roseSnapshot.Empty());
     EXPECT_EQ(panelBackground.Width(), width);
-    const std::vector<std::vector<int>> expectedLefts = {
-        {251, 504, 759, 1016},  // 花2, 120 wide
-        {235, 472, 711, 952},   // 花3, 104 wide
-        {275, 552, 831, 1112},  // 花4, 144 wide
-    };
-    EXPECT_EQ(lefts, expectedLefts);
     EXPECT_EQ(copiesVisible, std::vector<bool>(12, true));
 
     // Esc closed it; the copies went with it.

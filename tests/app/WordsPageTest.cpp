@@ -28,6 +28,7 @@ struct Seen {
     COLORREF key = 0;
     DWORD flags = 0;
     bool startHiddenWhileScrolling = false;
+    int firstTop = 0;
     int ticksToClose = 0;
     int topBeforeLastTick = 0;
     bool closedAtOnce = false;
@@ -54,6 +55,7 @@ void CALLBACK Drive(HWND, UINT, UINT_PTR id, DWORD) {
     runtime::SetFormProperty(timer, runtime::kCaptionOrInterval, 0);
     const HWND timerWindow = runtime::FormWindowHandle(timer);
     seen.startHiddenWhileScrolling = !IsWindowVisible(start);
+    seen.firstTop = runtime::FormProperty(panel, runtime::kTop);
     while (!runtime::IsClosing(page) && seen.ticksToClose < 1000) {
         seen.startHiddenWhileScrolling = seen.startHiddenWhileScrolling && !IsWindowVisible(start);
         seen.topBeforeLastTick = runtime::FormProperty(panel, runtime::kTop);
@@ -78,9 +80,12 @@ TEST(WordsPage, ScrollsTheRedPageAwayAndBringsTheStartWindowBack) {
     EXPECT_EQ(seen.key, RGB(255, 0, 0));
     EXPECT_EQ(seen.flags & LWA_COLORKEY, static_cast<DWORD>(LWA_COLORKEY));
     EXPECT_TRUE(seen.startHiddenWhileScrolling);
-    // From 744, 5 pixels a tick: the first top at or above -592 is -596.
-    EXPECT_EQ(seen.ticksToClose, 268);
-    EXPECT_EQ(seen.topBeforeLastTick, -591);
+    // From just below the screen, 5 pixels a tick, until the first top at or
+    // above -592.
+    EXPECT_EQ(seen.firstTop, runtime::ScreenHeight());
+    EXPECT_EQ(seen.ticksToClose, (seen.firstTop + gift::words::kPanelHeight + 4) / 5);
+    EXPECT_GT(seen.topBeforeLastTick, -gift::words::kPanelHeight);
+    EXPECT_LE(seen.topBeforeLastTick - 5, -gift::words::kPanelHeight);
     EXPECT_TRUE(seen.closedAtOnce);
     EXPECT_TRUE(seen.startShownAtClose);
     EXPECT_FALSE(runtime::IsAlive(Page()));

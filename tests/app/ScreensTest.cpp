@@ -1,0 +1,390 @@
+// The shows on screens of the sizes recipients have, and on the monitor that
+// holds the start window. A size is given to the program as a one-monitor
+// layout: the pages' windows and panels take that size and their pixels are
+// read back from the panels, whatever the size of the test's own display. Two
+// monitors are a layout that splits the real screen into halves, so a
+// snapshot of the wrong half would show.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "app/AppObjects.h"
+#include "app/Content.h"
+#include "app/Countdown.h"
+#include "app/PageForms.h"
+#include "app/ShowLayout.h"
+#include "app/StartForm.h"
+#include "app/Startup.h"
+#include "platform/Monitors.h"
+#include "runtime/Clock.h"
+#include "runtime/Program.h"
+#include "runtime/Services.h"
+#include "toolkit/core/Toolkit.h"
+#include "tests/app/AppTestSupport.h"
+
+namespace {
+
+using apptest::ChangedOutside;
+using apptest::inPage;
+using apptest::Match;
+using apptest::Rgb;
+using apptest::RunInPage;
+using runtime::Picture;
+using runtime::UnitRef;
+
+constexpr SIZE kScreens[] = {{1024, 768}, {1366, 768}, {1920, 1080}, {2560, 1440}};
+
+// The heart's outline relative to its centre picture, as composed: up and
+// out, level, down and out, back across the centre line.
+constexpr POINT kOutline[31] = {
+    {0, 0},      {-55, -65},   {55, -65},   {-110, -130}, {110, -130}, {-165, -195},
+    {165, -195}, {-220, -260}, {220, -260}, {-313, -260}, {313, -260}, {-406, -260},
+    {406, -260}, {-461, -195}, {461, -195}, {-516, -130}, {516, -130}, {-571, -65},
+    {571, -65},  {-313, 0},    {313, 0},    {-220, 65},   {220, 65},   {-127, 130},
+    {127, 130},  {-34, 195},   {34, 195},   {59, 260},    {-59, 260},  {152, 325},
+    {-152, 325}};
+
+RECT WindowRect(UnitRef unit) {
+    RECT r{};
+    GetWindowRect(runtime::FormWindowHandle(unit), &r);
+    return r;
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+    return EqualRect(&a, &b) != FALSE;
+}
+
+// The largest share of any one row or column of `content` that still shows
+// `background`: a band the picture leaves uncovered shows as 1.
+double MostUncoveredLine(const Picture& content, const Picture& background) {
+    const int w = content.Width(), h = content.Height();
+    std::vector<int> columns(w, 0), rows(h, 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (Rgb(content.FrameAt(0).pixels[y * w + x]) ==
+                Rgb(background.FrameAt(0).pixels[y * w + x])) {
+                ++columns[x];
+                ++rows[y];
+            }
+    const int column = *std::max_element(columns.begin(), columns.end());
+    const int row = *std::max_element(rows.begin(), rows.end());
+    return std::max(static_cast<double>(column) / h, static_cast<double>(row) / w);
+}
+
+TEST(ShowLayout, HeartRowsAndPoemFitEveryScreenInTheirComposedShape) {
+    std::vector<SIZE> flowers;
+    for (int n = 1; n <= content::kFlowerCount; ++n) {
+        const Picture p = runtime::LoadPicture(content::Flower(n));
+        flowers.push_back({p.Width(), p.Height()});
+    }
+    for (const SIZE screen : kScreens) {
+        const int w = screen.cx, h = screen.cy;
+        SCOPED_TRACE(testing::Message() << w << " x " << h);
+
+        // Hearts: whole, unclamped, centred, the composed outline scaled to
+        // fill the screen's height (or its width on narrow screens).
+        for (const SIZE f : flowers) {
+            const std::vector<POINT> spots = gift::layout::HeartPositions(w, h, f.cx, f.cy);
+            ASSERT_EQ(spots.size(), 31u);
+            const double scale = (spots[18].x - spots[17].x) / 1142.0;
+            RECT box{w, h, 0, 0};
+            for (int i = 0; i < 31; ++i) {
+                EXPECT_NEAR(spots[i].x - spots[0].x, scale * kOutline[i].x, 2.0) << i;
+                EXPECT_NEAR(spots[i].y - spots[0].y, scale * kOutline[i].y, 2.0) << i;
+                box = {std::min(box.left, spots[i].x), std::min(box.top, spots[i].y),
+                       std::max(box.right, spots[i].x + f.cx),
+                       std::max(box.bottom, spots[i].y + f.cy)};
+            }
+            EXPECT_GE(box.top, h / 40);
+            EXPECT_LE(box.bottom, h - h / 40);
+            EXPECT_GE(box.left, 0);
+            EXPECT_LE(box.right, w);
+            EXPECT_NEAR(box.left + box.right, w, 2);
+            EXPECT_NEAR(box.top + box.bottom, h, 2);
+            EXPECT_TRUE(box.bottom - box.top > 0.85 * h || box.right - box.left > 0.85 * w);
+        }
+
+        // Flower rows: four copies of each box in order, inside the screen,
+        // spread from its left quarter to its right quarter.
+        const int widths[3] = {120, 104, 144}, heights[3] = {112, 96, 128};
+        const int tops[3] = {312, 200, 248};
+        int leftmost = w, rightmost = 0;
+        for (int j = 0; j < 3; ++j) {
+            int previous = -1;
+            for (int n = 1; n <= 4; ++n) {
+                const POINT at = gift::layout::FlowerRowPlace(n, widths[j], tops[j], w, h);
+                EXPECT_GT(at.x, previous);
+                EXPECT_GE(at.y, 0);
+                EXPECT_LE(at.x + widths[j], w);
+                EXPECT_LE(at.y + heights[j], h);
+                previous = at.x;
+                leftmost = std::min<int>(leftmost, at.x);
+                rightmost = std::max<int>(rightmost, at.x + widths[j]);
+                if (w == 1366 && h == 768) {  // the composed places themselves
+                    EXPECT_EQ(at.x, n * (widths[j] + n + 130));
+                    EXPECT_EQ(at.y, tops[j]);
+                }
+            }
+        }
+        EXPECT_LT(leftmost, w / 4);
+        EXPECT_GT(rightmost, w * 3 / 4);
+
+        // The countdown's bottom row: edge to edge, evenly.
+        EXPECT_EQ(gift::layout::BottomRowLeft(1, 147, w), 0);
+        EXPECT_EQ(gift::layout::BottomRowLeft(10, 147, w) + 147, w);
+        for (int i = 2; i <= 10; ++i)
+            EXPECT_NEAR(
+                gift::layout::BottomRowLeft(i, 147, w) - gift::layout::BottomRowLeft(i - 1, 147, w),
+                (w - 147) / 9.0, 1.0);
+
+        // The big rose covers the screen in its own aspect.
+        const RECT rose = gift::layout::BigRose(w, h, 829, 647);
+        EXPECT_LE(rose.left, 0);
+        EXPECT_LE(rose.top, 0);
+        EXPECT_GE(rose.right, w);
+        EXPECT_GE(rose.bottom, h);
+        EXPECT_NEAR(static_cast<double>(rose.right - rose.left) / (rose.bottom - rose.top),
+                    829.0 / 647.0, 0.005);
+    }
+}
+
+// Just the units the countdown tick uses.
+constexpr runtime::EventBinding kCountdownTickBinding[] = {
+    {runtime::EventKind::Tick, gift::OnCountdownTick}};
+const runtime::UnitDescription kCountdownUnits[] = {
+    {.kind = runtime::UnitKind::Label, .name = "标签1", .id = gift::rose::kCountdownLine},
+    {.kind = runtime::UnitKind::Timer,
+     .name = "时钟1",
+     .id = gift::rose::kCountdownTimer,
+     .events = kCountdownTickBinding},
+    {.kind = runtime::UnitKind::DrawingPanel, .name = "画板1", .id = gift::rose::kPanel},
+};
+const runtime::FormDescription kCountdownPage{.id = gift::kRosePageId, .units = kCountdownUnits};
+
+int endCalls = 0;
+void RecordEnd(int) {
+    ++endCalls;
+}
+
+class ScreensTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        runtime::InitRuntime();
+        CreateGlobals();
+        if (!DefaultFont) StartToolkit();
+        runtime::SetClock(&clock);
+        gift::SetProgramEnd(RecordEnd);
+        gift::ProgramCounters() = {};
+    }
+    void TearDown() override {
+        runtime::Quit();
+        TeardownGlobals();
+        runtime::SetClock(nullptr);
+        gift::SetProgramEnd(nullptr);
+        monitors::SetLayout({});
+    }
+
+    static UnitRef Page(std::uint32_t id) { return runtime::FindForm(id); }
+    static UnitRef RoseUnit(std::uint32_t id) {
+        return runtime::FindUnit(Page(gift::kRosePageId), id);
+    }
+
+    // Opens the rose page and records it as the big rose shows (the first
+    // pause) and once the first heart is whole; then closes it with Esc.
+    struct RoseSeen {
+        RECT window{};
+        Picture background, rose, heart;
+    };
+    RoseSeen OpenRosePage() {
+        RoseSeen seen;
+        constexpr std::uint64_t kFirstHeartWhole = 5000 + 16 * 500;
+        const std::uint64_t opened = clock.Waited();
+        clock.beforeWait = [&](std::uint64_t total) {
+            const UnitRef panel = RoseUnit(gift::rose::kPanel);
+            const std::uint64_t waited = total - opened;
+            if (waited == 0) {
+                seen.window = WindowRect(Page(gift::kRosePageId));
+                seen.background = runtime::FormPictureProperty(panel, runtime::kBackgroundPicture);
+                seen.rose = runtime::PanelContent(panel);
+            } else if (waited == kFirstHeartWhole) {
+                seen.heart = runtime::PanelContent(panel);
+                PostMessageW(runtime::FormWindowHandle(Page(gift::kRosePageId)), WM_KEYDOWN,
+                             VK_ESCAPE, 0);
+            }
+        };
+        runtime::LoadForm(gift::RosePageForm(), {}, true);
+        clock.beforeWait = nullptr;
+        return seen;
+    }
+
+    // Opens the words page over the start window; records where it stands,
+    // then lets the poem run out from just above the top and records the end.
+    struct WordsSeen {
+        RECT window{}, panel{};
+        int firstTop = 0;
+        bool startHiddenUntilGone = true;
+        int lastLineBottomAtClose = 0;
+        bool startShownAtClose = false;
+    };
+    WordsSeen OpenWordsPage() {
+        static WordsSeen seen;
+        seen = {};
+        inPage = [] {
+            const UnitRef page = Page(gift::kWordsPageId);
+            const UnitRef panel = runtime::FindUnit(page, gift::words::kPanel);
+            const UnitRef timer = runtime::FindUnit(page, gift::words::kScrollTimer);
+            runtime::SetFormProperty(timer, runtime::kCaptionOrInterval, 0);
+            seen.window = WindowRect(page);
+            seen.panel = WindowRect(panel);
+            seen.firstTop = runtime::FormProperty(panel, runtime::kTop);
+            const HWND start = runtime::FormWindowHandle(runtime::FindForm(gift::kStartFormId));
+            const UnitRef lastLine =
+                runtime::FindUnit(page, gift::words::kFirstLabel + gift::words::kLabelCount - 1);
+            // Ten ticks before the panel is gone.
+            runtime::MoveControl(panel, std::nullopt, 45 - gift::words::kPanelHeight);
+            while (!runtime::IsClosing(page)) {
+                seen.startHiddenUntilGone = seen.startHiddenUntilGone && !IsWindowVisible(start);
+                SendMessageW(runtime::FormWindowHandle(timer), WM_TIMER, 1000, 0);
+            }
+            seen.lastLineBottomAtClose = runtime::FormProperty(panel, runtime::kTop) +
+                                         runtime::FormProperty(lastLine, runtime::kTop) +
+                                         runtime::FormProperty(lastLine, runtime::kHeight);
+            seen.startShownAtClose = IsWindowVisible(start) != FALSE;
+        };
+        SetTimer(nullptr, 0, 1, RunInPage);
+        runtime::LoadForm(gift::WordsPageForm(), {}, true);
+        inPage = nullptr;
+        return seen;
+    }
+
+    apptest::WatchedClock clock;
+};
+
+TEST_F(ScreensTest, RosePageCoversEveryScreenSizeWithTheRoseTheHeartAndTheBottomRow) {
+    const Picture f1 = runtime::LoadPicture(content::Flower(1));
+    const Picture row = runtime::LoadPicture(content::BottomRowPicture());
+    for (const SIZE screen : kScreens) {
+        const int w = screen.cx, h = screen.cy;
+        SCOPED_TRACE(testing::Message() << w << " x " << h);
+        monitors::SetLayout({{{0, 0, w, h}, true}});
+
+        const RoseSeen seen = OpenRosePage();
+        EXPECT_TRUE(SameRect(seen.window, {0, 0, w, h}));
+        ASSERT_EQ(seen.rose.Width(), w);
+        ASSERT_EQ(seen.rose.Height(), h);
+        ASSERT_EQ(seen.background.Width(), w);
+        // No band of the desktop is left uncovered by the rose.
+        EXPECT_LT(MostUncoveredLine(seen.rose, seen.background), 0.2);
+
+        // The first heart: F1 at its 31 places and nowhere else; the last
+        // pair lies on top.
+        const std::vector<POINT> spots =
+            gift::layout::HeartPositions(w, h, f1.Width(), f1.Height());
+        std::vector<RECT> rects;
+        for (const POINT s : spots)
+            rects.push_back({s.x, s.y, s.x + f1.Width(), s.y + f1.Height()});
+        ASSERT_FALSE(seen.heart.Empty());
+        EXPECT_EQ(ChangedOutside(seen.heart, seen.background, rects), 0);
+        EXPECT_GT(Match(seen.heart, f1, spots[29]), 0.9);
+        EXPECT_GT(Match(seen.heart, f1, spots[30]), 0.9);
+
+        // The countdown's bottom row on a page of this screen: from the left
+        // edge to the right one, the last picture on top.
+        runtime::FormDescription form = kCountdownPage;
+        form.width = w;
+        form.height = h;
+        const UnitRef page = runtime::LoadForm(form);
+        const UnitRef panel = runtime::FindUnit(page, gift::rose::kPanel);
+        runtime::MoveControl(panel, 0, 0, w, h);
+        const Picture blank = runtime::PanelContent(panel);
+        gift::ProgramCounters().countdown = 0;
+        SendMessageW(
+            runtime::FormWindowHandle(runtime::FindUnit(page, gift::rose::kCountdownTimer)),
+            WM_TIMER, 1000, 0);
+        const Picture shown = runtime::PanelContent(panel);
+        ASSERT_EQ(shown.Width(), w);
+        EXPECT_GT(Match(shown, row, {w - row.Width(), h - 200}), 0.9);
+        int left = w, right = -1;
+        for (int y = h - 200; y < h - 200 + row.Height(); ++y)
+            for (int x = 0; x < w; ++x)
+                if (Rgb(shown.FrameAt(0).pixels[y * w + x]) !=
+                    Rgb(blank.FrameAt(0).pixels[y * w + x])) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+        EXPECT_LE(left, 25) << "the picture's white edge is transparent";
+        EXPECT_GE(right, w - 25);
+        runtime::DestroyForm(page, true);
+    }
+}
+
+// Only its identifier matters to the pages: they find the start window by it.
+runtime::FormDescription StartStandIn(int left, int top) {
+    return {.id = gift::kStartFormId,
+            .left = left,
+            .top = top,
+            .width = 200,
+            .height = 150,
+            .backColour = RGB(0, 200, 90)};
+}
+
+TEST_F(ScreensTest, WordsPageCoversEveryScreenSizeWithThePoemCentredUntilItHasLeftTheTop) {
+    for (const SIZE screen : kScreens) {
+        const int w = screen.cx, h = screen.cy;
+        SCOPED_TRACE(testing::Message() << w << " x " << h);
+        monitors::SetLayout({{{0, 0, w, h}, true}});
+        const UnitRef start = runtime::LoadForm(StartStandIn(50, 50));
+
+        const WordsSeen seen = OpenWordsPage();
+        EXPECT_TRUE(SameRect(seen.window, {0, 0, w, h}));
+        EXPECT_EQ(seen.panel.left + seen.panel.right, w) << "centred across the screen";
+        EXPECT_EQ(seen.panel.top, h) << "just below the bottom edge";
+        EXPECT_EQ(seen.firstTop, h);
+        EXPECT_TRUE(seen.startHiddenUntilGone);
+        EXPECT_LE(seen.lastLineBottomAtClose, 0) << "the last line has left the top";
+        EXPECT_TRUE(seen.startShownAtClose);
+        runtime::DestroyForm(start, true);
+    }
+}
+
+TEST_F(ScreensTest, ShowsPlayOnTheMonitorThatHoldsTheStartWindow) {
+    // The real screen as two monitors side by side, the left one primary.
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    const RECT left{0, 0, w / 2, h}, right{w / 2, 0, w, h};
+    monitors::SetLayout({{left, true}, {right, false}});
+
+    // Where a window counts: most of its area, else the nearest monitor.
+    EXPECT_TRUE(SameRect(monitors::Holding(RECT{w / 2 - 60, 10, w / 2 + 40, 50}), left));
+    EXPECT_TRUE(SameRect(monitors::Holding(RECT{w / 2 - 40, 10, w / 2 + 60, 50}), right));
+    EXPECT_TRUE(SameRect(monitors::Holding(RECT{w + 300, h + 10, w + 400, h + 50}), right));
+    EXPECT_TRUE(SameRect(monitors::Holding(RECT{-400, 10, -300, 50}), left));
+    EXPECT_TRUE(SameRect(runtime::Screen(), left)) << "no start window yet: the primary";
+
+    const UnitRef start = runtime::LoadForm(StartStandIn(w / 2 + 40, 40));
+    UpdateWindow(runtime::FormWindowHandle(start));
+    EXPECT_TRUE(SameRect(runtime::Screen(), right));
+
+    // The rose page covers that monitor and freezes that monitor's picture:
+    // the start window shows in its snapshot at its place there.
+    const RoseSeen rose = OpenRosePage();
+    EXPECT_TRUE(SameRect(rose.window, right));
+    ASSERT_EQ(rose.background.Width(), w - w / 2);
+    EXPECT_EQ(Rgb(rose.background.FrameAt(0).pixels[(40 + 75) * rose.background.Width() + 140]),
+              0x00C85Au)
+        << "the start window's colour (0, 200, 90)";
+    EXPECT_LT(MostUncoveredLine(rose.rose, rose.background), 0.2);
+
+    // The words page covers it too, the poem centred on it.
+    const WordsSeen words = OpenWordsPage();
+    EXPECT_TRUE(SameRect(words.window, right));
+    EXPECT_NEAR(words.panel.left - right.left, right.right - words.panel.right, 1);
+    EXPECT_EQ(words.panel.top, h);
+}
+
+}  // namespace
