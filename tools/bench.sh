@@ -22,6 +22,7 @@ ALL=(
   "runtime_music 5"
   "runtime_draw 2000"
   "fireworks_memory 3 6"
+  "idle_cpu 20"
 )
 selected=()
 if [ $# -eq 0 ]; then
