@@ -131,8 +131,9 @@ public:
     }
 
     // Unpacks `packed` into the frame bitmap, made anew only when the size
-    // changes. False, with nothing released, when it cannot be made; the caller
-    // then points the background at the frame bitmap at once.
+    // changes. False, with nothing released, when it cannot be made. On
+    // success an earlier frame bitmap may be gone: the caller points the
+    // background at `frame` at once.
     bool ShowFrame(const PackedPicture& packed) {
         const int w = packed.Width(), h = packed.Height();
         if (!frame || w != frameWidth || h != frameHeight) {
