@@ -6,12 +6,14 @@
 #include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/Dib.h"
 #include "platform/Handle.h"
 #include "toolkit/controls/GdipFontObject.h"
 #include "toolkit/controls/GdipStringFormatObject.h"
 #include "toolkit/controls/GlobalMemoryStream.h"
+#include "toolkit/controls/SkinFrameCache.h"
 #include "toolkit/core/Toolkit.h"
 #include "toolkit/draw/Colour.h"
 #include "toolkit/draw/GdipOwners.h"
@@ -67,7 +69,9 @@ void SetIntProp(HWND window, const char* name, int value) {
 // One skinned window's composite: a premultiplied top-down 32-bit DIB section
 // selected into a memory DC, and a GDI+ bitmap and graphics over the same pixels,
 // kept while the window's size stays. Also holds the picture the layer decoded
-// for this window, with the memory it was read from.
+// for this window: either as GDI+ decoded it, with the memory it was read from,
+// or, for pictures it can pack, the window's store of packed pictures and one
+// bitmap over a buffer into which the current one is unpacked.
 class Surface {
 public:
     Surface() = default;
@@ -121,6 +125,37 @@ public:
     void ReleasePicture() {
         picture.image.reset();
         picture.stream.Release();
+        frame.reset();
+        frameBits = std::vector<std::uint32_t>();
+        frameWidth = frameHeight = 0;
+    }
+
+    // Unpacks `packed` into the frame bitmap, made anew only when the size
+    // changes. False, with nothing released, when it cannot be made. On
+    // success an earlier frame bitmap may be gone: the caller points the
+    // background at `frame` at once.
+    bool ShowFrame(const PackedPicture& packed) {
+        const int w = packed.Width(), h = packed.Height();
+        if (!frame || w != frameWidth || h != frameHeight) {
+            std::vector<std::uint32_t> bits(static_cast<std::size_t>(w) * h);
+            UniqueGpBitmap made;
+            gp::GdipCreateBitmapFromScan0(w, h, w * 4, PixelFormat32bppPARGB,
+                                          reinterpret_cast<BYTE*>(bits.data()), made.put());
+            if (!made) return false;
+            frame = std::move(made);
+            frameBits = std::move(bits);  // moving a vector keeps its buffer
+            frameWidth = w;
+            frameHeight = h;
+        }
+        picture.image.reset();
+        picture.stream.Release();
+        packed.Expand(frameBits.data(), static_cast<std::size_t>(w), w, h);
+        return true;
+    }
+
+    // Whether `image` is a picture the layer made.
+    bool Owns(GpImage* image) const {
+        return image && (image == picture.get() || image == frame.get());
     }
 
     int width = 0;
@@ -134,6 +169,11 @@ public:
     UniqueGpBitmap bitmap;
     UniqueGpGraphics graphics;  // declared after the bitmap it draws into
     StreamImage picture;
+    SkinFrameCache frames;
+    std::vector<std::uint32_t> frameBits;
+    UniqueGpBitmap frame;  // over frameBits
+    int frameWidth = 0;
+    int frameHeight = 0;
 };
 
 Surface* SurfaceOf(HWND window) {
@@ -168,8 +208,7 @@ void DropSurface(HWND window) {
     RemoveWindowSubclass(window, SkinnedWindowProc, kSubclassId);
     RemovePropA(window, kSurfaceProp);
     // The background property must not outlive the picture it names.
-    if (surface->picture && ImageProp(window, kBackImageProp) == surface->picture.get())
-        RemovePropA(window, kBackImageProp);
+    if (surface->Owns(ImageProp(window, kBackImageProp))) RemovePropA(window, kBackImageProp);
     delete surface;
 }
 
@@ -279,17 +318,37 @@ void DrawChild(HWND window, HWND child, GpGraphics* graphics) {
     DrawFieldText(graphics, child, rect);
 }
 
+// Clears the composite right of and below its top-left w x h pixels.
+void ClearOutside(Surface& surface, int w, int h) {
+    const size_t stride = static_cast<size_t>(surface.width);
+    if (w < surface.width)
+        for (int y = 0; y < h; ++y) std::memset(surface.bits + y * stride + w, 0, (stride - w) * 4);
+    if (h < surface.height)
+        std::memset(surface.bits + h * stride, 0, (surface.height - h) * stride * 4);
+}
+
 // The background picture decoded straight into the composite's pixels, converted
 // to premultiplied ARGB on the way, cut to the composite; the rest of the
 // composite is cleared. False when the picture is not a bitmap GDI+ can lock.
 bool CopyBackground(Surface& surface, GpImage* back) {
+    const size_t stride = static_cast<size_t>(surface.width);
+    if (back == surface.frame.get()) {
+        // The layer's own unpacked frame: already premultiplied, copied row by row.
+        const int w = std::min(surface.frameWidth, surface.width);
+        const int h = std::min(surface.frameHeight, surface.height);
+        for (int y = 0; y < h; ++y)
+            std::memcpy(surface.bits + y * stride,
+                        surface.frameBits.data() + static_cast<size_t>(y) * surface.frameWidth,
+                        static_cast<size_t>(w) * 4);
+        ClearOutside(surface, w, h);
+        return true;
+    }
     Gdiplus::ImageType type = Gdiplus::ImageTypeUnknown;
     if (gp::GdipGetImageType(back, &type) != Gdiplus::Ok || type != Gdiplus::ImageTypeBitmap)
         return false;
     const int w = std::min(static_cast<int>(ImageWidth(back)), surface.width);
     const int h = std::min(static_cast<int>(ImageHeight(back)), surface.height);
     if (w <= 0 || h <= 0) return false;
-    const size_t stride = static_cast<size_t>(surface.width);
     Gdiplus::BitmapData data{};
     data.Width = static_cast<UINT>(w);
     data.Height = static_cast<UINT>(h);
@@ -303,10 +362,7 @@ bool CopyBackground(Surface& surface, GpImage* back) {
                                PixelFormat32bppPARGB, &data) != Gdiplus::Ok)
         return false;
     gp::GdipBitmapUnlockBits(bitmap, &data);
-    if (w < surface.width)
-        for (int y = 0; y < h; ++y) std::memset(surface.bits + y * stride + w, 0, (stride - w) * 4);
-    if (h < surface.height)
-        std::memset(surface.bits + h * stride, 0, (surface.height - h) * stride * 4);
+    ClearOutside(surface, w, h);
     return true;
 }
 
@@ -482,7 +538,7 @@ void SetBackground(HWND window, GpImage* image, StreamImage* decoded) {
     if (decoded) {
         surface->ReleasePicture();
         surface->picture = std::move(*decoded);
-    } else if (surface->picture.get() != image) {
+    } else if (!surface->Owns(image)) {
         surface->ReleasePicture();
     }
     SkinCompose(window);
@@ -532,10 +588,26 @@ bool PngControl::SetBackImage(GpImage* image) {
 }
 
 bool PngControl::LoadBackImage(ByteBlock bytes) {
-    if (!IsAttached()) return false;
-    StreamImage decoded = DecodeImage(bytes);
-    if (!decoded) return false;
-    SetBackground(window, decoded.get(), &decoded);
+    if (!IsAttached() || bytes.empty()) return false;
+    Surface* surface = EnsureSurface(window);
+    if (!surface) return false;
+    // Each picture is decoded once while the window lives; the same bytes again
+    // (the next round of an animation) are unpacked from the window's store.
+    const PictureKey key = PictureKey::Of(bytes);
+    const PackedPicture* packed = surface->frames.Find(key);
+    if (!packed) {
+        StreamImage decoded = DecodeImage(bytes);
+        if (!decoded) return false;
+        PackedPicture picture = PackedPicture::FromImage(decoded.get());
+        // What cannot be packed (a metafile) is drawn by GDI+ as it is.
+        if (picture.Empty()) {
+            SetBackground(window, decoded.get(), &decoded);
+            return true;
+        }
+        packed = surface->frames.Insert(key, std::move(picture));
+    }
+    if (!surface->ShowFrame(*packed)) return false;
+    SetBackground(window, surface->frame.get(), nullptr);
     return true;
 }
 
@@ -623,4 +695,9 @@ SkinComposite SkinCompositeOf(HWND window) {
     Surface* surface = window ? SurfaceOf(window) : nullptr;
     if (!surface || !surface->composed) return {};
     return {surface->bits, surface->width, surface->height};
+}
+
+std::size_t SkinCachedBytes(HWND window) {
+    const Surface* surface = window ? SurfaceOf(window) : nullptr;
+    return surface ? surface->frames.Bytes() : 0;
 }

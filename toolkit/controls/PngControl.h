@@ -24,9 +24,13 @@
 //
 // Each skinned window keeps one premultiplied 32-bit DIB section (its composite)
 // for as long as its size stays: frames are composed straight into its pixels
-// and no GDI object is made per frame.
+// and no GDI object is made per frame. LoadBackImage decodes each distinct
+// picture once per window: the pixels are kept packed (SkinFrameCache) until
+// the window goes or the layer is torn down, so an animation that loops over
+// its frames costs a copy per frame, not a decode.
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -98,3 +102,6 @@ struct SkinComposite {
     std::uint32_t At(int x, int y) const { return pixels[y * width + x]; }
 };
 SkinComposite SkinCompositeOf(HWND window);
+
+// The bytes the window's store of decoded pictures holds (0 when it has none).
+std::size_t SkinCachedBytes(HWND window);

@@ -131,27 +131,42 @@ void DrawImageInFrame(GpGraphics* graphics, GpImage* image, const RectF& frame, 
                   RectF(0, 0, frame.Width, frame.Height), attributes);
 }
 
-COLORREF AverageColour(HDC dc, GpImage* image) {
+COLORREF AverageColour(HDC, GpImage* image) {
     if (!image) return 0;
     const UINT width = ImageWidth(image);
     const UINT height = ImageHeight(image);
     if (width == 0 || height == 0) return 0;
-    UniqueBitmap bitmap;
-    gp::GdipCreateHBITMAPFromBitmap(static_cast<GpBitmap*>(image), bitmap.put(), 0);
-    if (!bitmap) return 0;
-    UniqueMemoryDc memoryDc(CreateCompatibleDC(dc));
-    if (!memoryDc) return 0;
-
-    BITMAPINFO info = Argb32Info(static_cast<LONG>(width), static_cast<LONG>(height), false);
-    std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 4);
-    // The bitmap is read unselected: GetDIBits wants it out of every DC.
-    if (!GetDIBits(memoryDc.get(), bitmap.get(), 0, height, pixels.data(), &info, DIB_RGB_COLORS))
+    // Read straight from GDI+, without a GDI bitmap and a second copy of every
+    // pixel. A photograph (24-bit, as JPEGs decode) is read as it is stored,
+    // which is a plain copy; anything else premultiplied, that is over black,
+    // as a GDI bitmap made from it shows it.
+    Gdiplus::PixelFormat stored = 0;
+    gp::GdipGetImagePixelFormat(image, &stored);
+    const bool plain = stored == PixelFormat24bppRGB;
+    const UINT bytesPerPixel = plain ? 3 : 4;
+    const UINT stride = (width * bytesPerPixel + 3) & ~3u;
+    std::vector<unsigned char> pixels(static_cast<size_t>(stride) * height);
+    Gdiplus::BitmapData data{};
+    data.Width = width;
+    data.Height = height;
+    data.Stride = static_cast<INT>(stride);
+    data.PixelFormat = plain ? PixelFormat24bppRGB : PixelFormat32bppPARGB;
+    data.Scan0 = pixels.data();
+    const Gdiplus::Rect rect(0, 0, static_cast<INT>(width), static_cast<INT>(height));
+    auto* bitmap = static_cast<GpBitmap*>(image);
+    if (gp::GdipBitmapLockBits(bitmap, &rect,
+                               Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
+                               data.PixelFormat, &data) != Gdiplus::Ok)
         return 0;
+    gp::GdipBitmapUnlockBits(bitmap, &data);
     std::uint64_t blue = 0, green = 0, red = 0;
-    for (size_t i = 0; i < pixels.size(); i += 4) {
-        blue += pixels[i];
-        green += pixels[i + 1];
-        red += pixels[i + 2];
+    for (UINT y = 0; y < height; ++y) {
+        const unsigned char* p = pixels.data() + static_cast<size_t>(y) * stride;
+        for (UINT x = 0; x < width; ++x, p += bytesPerPixel) {
+            blue += p[0];
+            green += p[1];
+            red += p[2];
+        }
     }
     const std::uint64_t count = static_cast<std::uint64_t>(width) * height;
     return RGB(static_cast<BYTE>(red / count), static_cast<BYTE>(green / count),

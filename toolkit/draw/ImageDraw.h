@@ -48,9 +48,9 @@ enum FrameImageMode {
 void DrawImageInFrame(GpGraphics* graphics, GpImage* image, const RectF& frame, bool blend,
                       int mode, GpImageAttributes* attributes, COLORREF colour);
 
-// The mean colour (0x00BBGGRR) of the picture's pixels, each channel truncated;
-// 0 when the pixels cannot be read. `dc` only sets the compatible-DC kind
-// (null means the screen).
+// The mean colour (0x00BBGGRR) of the picture's pixels over black, each
+// channel truncated; 0 when the pixels cannot be read. The DC is not needed
+// (the pixels are read from GDI+ directly); kept for the callers' sake.
 COLORREF AverageColour(HDC dc, GpImage* image);
 
 // The window's small (or big) icon: WM_GETICON, then the class icon.

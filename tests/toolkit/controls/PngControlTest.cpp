@@ -5,12 +5,19 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
+#include <set>
+#include <utility>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "platform/Dib.h"
 #include "platform/Handle.h"
+#include "platform/ProcessStats.h"
 #include "toolkit/controls/GlobalMemoryStream.h"
+#include "toolkit/controls/SkinFrameCache.h"
 #include "toolkit/core/Toolkit.h"
 #include "toolkit/draw/GdipOwners.h"
 
@@ -27,9 +34,35 @@ template <typename Fn>
 UniqueGpBitmap MakePicture(int w, int h, Fn colour) {
     UniqueGpBitmap bitmap;
     gp::GdipCreateBitmapFromScan0(w, h, 0, PixelFormat32bppARGB, nullptr, bitmap.put());
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) gp::GdipBitmapSetPixel(bitmap.get(), x, y, colour(x, y));
+    Gdiplus::BitmapData data{};
+    const Gdiplus::Rect rect(0, 0, w, h);
+    if (!bitmap || gp::GdipBitmapLockBits(bitmap.get(), &rect, Gdiplus::ImageLockModeWrite,
+                                          PixelFormat32bppARGB, &data) != Gdiplus::Ok)
+        return bitmap;
+    for (int y = 0; y < h; ++y) {
+        auto* row =
+            reinterpret_cast<Gdiplus::ARGB*>(static_cast<BYTE*>(data.Scan0) + y * data.Stride);
+        for (int x = 0; x < w; ++x) row[x] = colour(x, y);
+    }
+    gp::GdipBitmapUnlockBits(bitmap.get(), &data);
     return bitmap;
+}
+
+// The bytes of a 32-bit bottom-up BMP file: its length depends on the size only.
+template <typename Fn>
+std::vector<unsigned char> MakeBmp(int w, int h, Fn colour) {
+    BITMAPFILEHEADER file{};
+    const BITMAPINFO info = Argb32Info(w, h, false);
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info.bmiHeader);
+    file.bfSize = file.bfOffBits + info.bmiHeader.biSizeImage;
+    std::vector<unsigned char> bytes(file.bfSize);
+    std::memcpy(bytes.data(), &file, sizeof(file));
+    std::memcpy(bytes.data() + sizeof(file), &info.bmiHeader, sizeof(info.bmiHeader));
+    auto* pixels = reinterpret_cast<std::uint32_t*>(bytes.data() + file.bfOffBits);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) pixels[(h - 1 - y) * w + x] = colour(x, y);
+    return bytes;
 }
 
 UniqueGpBitmap Solid(int w, int h, Gdiplus::ARGB argb) {
@@ -220,6 +253,102 @@ TEST_F(PngControlTest, DecodedFramesBelongToTheLayerAndCallerPicturesStayValid) 
     EXPECT_EQ(GdiObjects(), gdiBefore);
     // Keeping each 1.2 MB frame would add over 70 MB.
     EXPECT_LT(PrivateBytes() - before, 16LL << 20);
+}
+
+// Pictures given as bytes again are unpacked from the window's store: pixel for
+// pixel what the same picture gives when handed over decoded; other bytes at
+// the same address are decoded anew; the store is bounded and goes with the layer.
+TEST_F(PngControlTest, StoredFramesMatchTheirPicturesAndNeverStandInForOthers) {
+    // Transparent margins, rows of equal pixels and noise of every alpha.
+    UniqueGpBitmap mixed = MakePicture(200, 120, [](int x, int y) -> Gdiplus::ARGB {
+        if (x < 30 || y >= 100) return 0;
+        if (x < 90) return static_cast<Gdiplus::ARGB>((y * 9) & 0xFF) << 24 | 0x00FF8040u;
+        std::uint32_t v =
+            static_cast<std::uint32_t>(x) * 2654435761u ^ static_cast<std::uint32_t>(y) * 40503u;
+        v ^= v >> 13;
+        return v * 0x5BD1E995u;
+    });
+    const std::vector<unsigned char> png = EncodePng(mixed.get());
+    ASSERT_FALSE(png.empty());
+    // The window as large as the picture, cutting it, and larger than it.
+    for (const SIZE size : {SIZE{200, 120}, SIZE{150, 70}, SIZE{260, 150}}) {
+        HWND window = MakeWindow(size.cx, size.cy);
+        PngControl layer;
+        ASSERT_TRUE(layer.Attach(window));
+        StreamImage decoded = DecodeImage(Block(png));
+        ASSERT_TRUE(layer.SetBackImage(decoded.get()));
+        const SkinComposite direct = SkinCompositeOf(window);
+        const std::vector<std::uint32_t> expected(direct.pixels,
+                                                  direct.pixels + direct.width * direct.height);
+        for (int round = 0; round < 2; ++round) {  // decoded and stored, then from the store
+            ASSERT_TRUE(layer.LoadBackImage(Block(png)));
+            const SkinComposite composite = SkinCompositeOf(window);
+            EXPECT_TRUE(std::equal(expected.begin(), expected.end(), composite.pixels))
+                << size.cx << " x " << size.cy << ", round " << round;
+        }
+        EXPECT_GT(SkinCachedBytes(window), 0u);
+    }
+
+    // Bytes of the same length at the same address, one pixel apart.
+    auto picture = [](int dot) {
+        return MakeBmp(
+            16, 16, [dot](int x, int y) { return x == dot && y == 9 ? 0xFFFFFFFFu : 0xFF204060u; });
+    };
+    std::vector<unsigned char> bytes = picture(7);
+    const std::vector<unsigned char> other = picture(8);
+    HWND small = MakeWindow(16, 16);
+    PngControl layer;
+    ASSERT_TRUE(layer.Attach(small));
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(layer.LoadBackImage(Block(bytes)));
+        EXPECT_EQ(SkinCompositeOf(small).At(7, 9), 0xFFFFFFFFu);
+        std::copy(other.begin(), other.end(), bytes.begin());
+        ASSERT_TRUE(layer.LoadBackImage(Block(bytes)));
+        EXPECT_EQ(SkinCompositeOf(small).At(7, 9), 0xFF204060u);
+        EXPECT_EQ(SkinCompositeOf(small).At(8, 9), 0xFFFFFFFFu);
+        bytes = picture(7);
+    }
+    // Every single changed byte, and a byte less, give a key of their own.
+    std::vector<unsigned char> block(1501);
+    for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<unsigned char>(i * 31 + 7);
+    std::set<std::pair<std::uint64_t, std::uint64_t>> keys;
+    auto add = [&keys](ByteBlock b) {
+        const PictureKey key = PictureKey::Of(b);
+        keys.insert({key.digest[0], key.digest[1]});
+    };
+    add(Block(block));
+    add(ByteBlock(block.data(), static_cast<std::uint32_t>(block.size() - 1)));
+    for (size_t i = 0; i < block.size(); ++i) {
+        block[i] ^= 0x01;
+        add(Block(block));
+        block[i] ^= 0x81;
+        add(Block(block));
+        block[i] ^= 0x80;
+    }
+    EXPECT_EQ(keys.size(), 2 + 2 * block.size());
+
+    // Noise does not pack (about 1.8 MB a frame): a stream of new frames stays
+    // within the store's budget, and all of it goes when the layer lets go.
+    const std::size_t before = procstats::PrivateBytes();
+    std::size_t peak = before;
+    HWND page = MakeWindow(640, 480);
+    auto pageLayer = std::make_unique<PngControl>();
+    ASSERT_TRUE(pageLayer->Attach(page));
+    for (std::uint32_t i = 0; i < 20; ++i) {
+        const std::vector<unsigned char> frame = MakeBmp(640, 480, [i](int x, int y) {
+            std::uint32_t v = (static_cast<std::uint32_t>(y * 640 + x) + i * 7919u) * 2654435761u;
+            return (v ^ v >> 15) | 0xFF000000u;
+        });
+        ASSERT_TRUE(pageLayer->LoadBackImage(Block(frame)));
+        peak = std::max(peak, procstats::PrivateBytes());
+    }
+    EXPECT_GT(SkinCachedBytes(page), 12u << 20);
+    EXPECT_LE(SkinCachedBytes(page), SkinFrameCache::kDefaultBudget);
+    EXPECT_LT(peak - before, SkinFrameCache::kDefaultBudget + (10u << 20));
+    pageLayer.reset();
+    EXPECT_EQ(SkinCachedBytes(page), 0u);
+    EXPECT_LT(static_cast<long long>(procstats::PrivateBytes()) - static_cast<long long>(before),
+              2LL << 20);
 }
 
 TEST_F(PngControlTest, PicturesOfChildrenAreStretchedFittedOrCropped) {

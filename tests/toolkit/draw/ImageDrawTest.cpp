@@ -172,6 +172,14 @@ TEST(AverageColour, UniformAndMixedPictures) {
     UniqueGpBitmap halves = MakePicture(10, 4, [](int x, int) { return x < 5 ? kRed : kBlue; });
     EXPECT_EQ(AverageColour(nullptr, Img(halves)), RGB(127, 0, 127)) << "truncated, not rounded";
     EXPECT_EQ(AverageColour(nullptr, nullptr), 0u);
+    // A 24-bit picture (as photographs decode) whose rows are padded: 7 pixels
+    // of 3 bytes in rows of 24. Red rises along x, blue down y, green is 9.
+    UniqueGpBitmap photo;
+    gp::GdipCreateBitmapFromScan0(7, 3, 0, PixelFormat24bppRGB, nullptr, photo.put());
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 7; ++x)
+            gp::GdipBitmapSetPixel(photo.get(), x, y, 0xFF000900u | (x * 30u) << 16 | y * 100u);
+    EXPECT_EQ(AverageColour(nullptr, Img(photo)), RGB(90, 9, 100));
 }
 
 // A 16 x 16 icon from 32-bit colour pixels and an all-opaque mask.

@@ -1,0 +1,148 @@
+#include "toolkit/controls/SkinFrameCache.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace {
+
+// Larger pictures are not packed rather than risking an overflowing byte count.
+constexpr long long kMaxPixels = 1LL << 26;
+
+std::uint64_t Rotl(std::uint64_t v, int s) {
+    return (v << s) | (v >> (64 - s));
+}
+
+std::uint64_t Finish(std::uint64_t h) {
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53ull;
+    return h ^ (h >> 33);
+}
+
+}  // namespace
+
+PackedPicture PackedPicture::FromImage(GpImage* image) {
+    PackedPicture packed;
+    Gdiplus::ImageType type = Gdiplus::ImageTypeUnknown;
+    if (!image || gp::GdipGetImageType(image, &type) != Gdiplus::Ok ||
+        type != Gdiplus::ImageTypeBitmap)
+        return packed;
+    UINT w = 0, h = 0;
+    gp::GdipGetImageWidth(image, &w);
+    gp::GdipGetImageHeight(image, &h);
+    if (w == 0 || h == 0 || w > 0xFFFF || static_cast<long long>(w) * h > kMaxPixels) return packed;
+    // The same conversion the layer uses when it copies a picture it was given.
+    std::vector<std::uint32_t> full(static_cast<std::size_t>(w) * h);
+    Gdiplus::BitmapData data{};
+    data.Width = w;
+    data.Height = h;
+    data.Stride = static_cast<INT>(w * 4);
+    data.PixelFormat = PixelFormat32bppPARGB;
+    data.Scan0 = full.data();
+    const Gdiplus::Rect rect(0, 0, static_cast<INT>(w), static_cast<INT>(h));
+    auto* bitmap = static_cast<GpBitmap*>(image);
+    if (gp::GdipBitmapLockBits(bitmap, &rect,
+                               Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
+                               PixelFormat32bppPARGB, &data) != Gdiplus::Ok)
+        return packed;
+    gp::GdipBitmapUnlockBits(bitmap, &data);
+
+    // Counted first, so each array is allocated once at its final size.
+    std::size_t runs = 0;
+    for (UINT y = 0; y < h; ++y) {
+        const std::uint32_t* row = full.data() + static_cast<std::size_t>(y) * w;
+        for (UINT x = 1; x < w; ++x) runs += row[x] != row[x - 1];
+        ++runs;
+    }
+    packed.values_.reserve(runs);
+    packed.lengths_.reserve(runs);
+    for (UINT y = 0; y < h; ++y) {
+        const std::uint32_t* row = full.data() + static_cast<std::size_t>(y) * w;
+        for (UINT x = 0; x < w;) {
+            const UINT start = x;
+            while (++x < w && row[x] == row[start]) {
+            }
+            packed.values_.push_back(row[start]);
+            packed.lengths_.push_back(static_cast<std::uint16_t>(x - start));
+        }
+    }
+    packed.width_ = static_cast<int>(w);
+    packed.height_ = static_cast<int>(h);
+    return packed;
+}
+
+std::size_t PackedPicture::Bytes() const {
+    return sizeof(*this) + values_.capacity() * sizeof(std::uint32_t) +
+           lengths_.capacity() * sizeof(std::uint16_t);
+}
+
+void PackedPicture::Expand(std::uint32_t* dest, std::size_t stride, int w, int h) const {
+    if (!dest || w <= 0 || h <= 0) return;
+    const int rows = std::min(h, height_);
+    const int cut = std::min(w, width_);
+    const std::uint32_t* value = values_.data();
+    const std::uint16_t* length = lengths_.data();
+    for (int y = 0; y < rows; ++y) {
+        std::uint32_t* row = dest + static_cast<std::size_t>(y) * stride;
+        for (int x = 0; x < width_; ++value, ++length) {
+            const int n = *length;
+            if (x < cut) std::fill_n(row + x, std::min(n, cut - x), *value);
+            x += n;
+        }
+        if (cut < w) std::memset(row + cut, 0, static_cast<std::size_t>(w - cut) * 4);
+    }
+    for (int y = rows; y < h; ++y)
+        std::memset(dest + static_cast<std::size_t>(y) * stride, 0,
+                    static_cast<std::size_t>(w) * 4);
+}
+
+PictureKey PictureKey::Of(ByteBlock bytes) {
+    PictureKey key;
+    if (bytes.empty()) return key;
+    key.size = bytes.size;
+    // Two independent lanes over 8-byte words: quick enough to run on every
+    // frame (a few hundred KB in tens of microseconds) and, at 128 bits, no
+    // accidental match between two different pictures in practice.
+    std::uint64_t a = 0x9E3779B97F4A7C15ull ^ bytes.size;
+    std::uint64_t b = 0xC2B2AE3D27D4EB4Full + bytes.size;
+    const unsigned char* p = bytes.data;
+    std::size_t n = bytes.size;
+    for (; n >= 8; p += 8, n -= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        a = Rotl(a ^ (word * 0x87C37B91114253D5ull), 31) * 0x4CF5AD432745937Full;
+        b = Rotl(b + word, 27) * 0x52DCE729ull + 0x38495AB5ull;
+    }
+    std::uint64_t tail = 0;
+    std::memcpy(&tail, p, n);
+    a ^= tail * 0x87C37B91114253D5ull;
+    b += tail;
+    key.digest[0] = Finish(a ^ Rotl(b, 17));
+    key.digest[1] = Finish(b + a);
+    return key;
+}
+
+const PackedPicture* SkinFrameCache::Find(const PictureKey& key) const {
+    if (key.size == 0) return nullptr;
+    for (const Entry& entry : entries_)
+        if (entry.key == key) return &entry.picture;
+    return nullptr;
+}
+
+const PackedPicture* SkinFrameCache::Insert(const PictureKey& key, PackedPicture picture) {
+    const std::size_t bytes = picture.Bytes();
+    while (!entries_.empty() && bytes_ + bytes > budget_) {
+        bytes_ -= entries_.front().picture.Bytes();
+        entries_.pop_front();
+    }
+    entries_.push_back({key, std::move(picture)});
+    bytes_ += bytes;
+    return &entries_.back().picture;
+}
+
+void SkinFrameCache::Clear() {
+    entries_.clear();
+    bytes_ = 0;
+}

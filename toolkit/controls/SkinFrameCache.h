@@ -1,0 +1,79 @@
+#pragma once
+// The skin layer's store of decoded pictures. A window that is handed the same
+// encoded picture again and again (an animation looping through its frames)
+// decodes each one once: the pixels are kept packed as runs of equal
+// premultiplied ARGB pixels (a run of transparent pixels is one entry), looked
+// up by the encoded bytes' content, so a different picture is never served.
+#include <cstddef>
+#include <cstdint>
+#include <list>
+#include <vector>
+
+#include "platform/ByteBlock.h"
+#include "toolkit/core/Gdip.h"
+
+// A picture's premultiplied ARGB pixels as runs of equal pixels, row by row.
+// The gift's fireworks frames shrink to about half their size (each is mostly
+// transparent or a faint, flat haze) and unpack with a fill per run.
+class PackedPicture {
+public:
+    // From any bitmap GDI+ can lock as premultiplied ARGB, at most 65535
+    // pixels wide; empty otherwise.
+    static PackedPicture FromImage(GpImage* image);
+
+    bool Empty() const { return width_ <= 0 || height_ <= 0; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    // What the picture keeps in memory.
+    std::size_t Bytes() const;
+
+    // Writes the picture's top-left w x h pixels (cut to the picture) to `dest`,
+    // whose rows are `stride` pixels apart; every other pixel of the w x h area
+    // becomes fully transparent.
+    void Expand(std::uint32_t* dest, std::size_t stride, int w, int h) const;
+
+private:
+    int width_ = 0;
+    int height_ = 0;
+    // One entry per run; runs never cross a row's end.
+    std::vector<std::uint32_t> values_;
+    std::vector<std::uint16_t> lengths_;
+};
+
+// What identifies an encoded picture: its length and a 128-bit digest of its bytes.
+struct PictureKey {
+    std::uint32_t size = 0;
+    std::uint64_t digest[2] = {0, 0};
+    static PictureKey Of(ByteBlock bytes);
+    bool operator==(const PictureKey& other) const {
+        return size == other.size && digest[0] == other.digest[0] && digest[1] == other.digest[1];
+    }
+};
+
+// Packed pictures by key, at most `budget` bytes of them: past it the oldest go
+// first (a window fed an endless stream of new pictures keeps a bounded store).
+class SkinFrameCache {
+public:
+    explicit SkinFrameCache(std::size_t budget = kDefaultBudget) : budget_(budget) {}
+
+    // The picture stored under `key`, or null.
+    const PackedPicture* Find(const PictureKey& key) const;
+    // Stores `picture` under `key` and returns it; the latest is kept even
+    // when it alone exceeds the budget.
+    const PackedPicture* Insert(const PictureKey& key, PackedPicture picture);
+    std::size_t Bytes() const { return bytes_; }
+    std::size_t Count() const { return entries_.size(); }
+    void Clear();
+
+    // Room for an animation of a few dozen mostly transparent 640 x 480 frames.
+    static constexpr std::size_t kDefaultBudget = 24u << 20;
+
+private:
+    struct Entry {
+        PictureKey key;
+        PackedPicture picture;
+    };
+    std::size_t budget_;
+    std::size_t bytes_ = 0;
+    std::list<Entry> entries_;  // oldest first; a list, so stored pictures never move
+};
