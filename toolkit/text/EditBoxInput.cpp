@@ -63,10 +63,10 @@ std::string ClipLongLines(std::string text) {
 }
 
 // Text from the clipboard or the input method in the box's own alphabet:
-// ASCII and two-byte GBK characters. Code page 936 holds the euro sign as the
-// lone byte 0x80, which the box would take for the first half of a pair and
-// so split the characters after it; it becomes one '?', like any character
-// GBK has no place for. A surrogate pair is one character and one '?'.
+// ASCII and two-byte GBK characters, lines ending in CR LF. Code page 936 holds the euro sign as
+// the lone byte 0x80, which the box would take for the first half of a pair and so split the
+// characters after it; it becomes one '?', like any character GBK has no place for. A surrogate
+// pair is one character and one '?'.
 std::string FromOutside(std::wstring_view wide) {
     auto high = [](wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; };
     auto low = [](wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; };
@@ -83,7 +83,7 @@ std::string FromOutside(std::wstring_view wide) {
             kept += c;
         }
     }
-    return ClipLongLines(FromWide(kept.c_str()));
+    return ClipLongLines(WithLineBreaks(FromWide(kept.c_str())));
 }
 
 // Clipboard text crosses as UTF-16; our texts are GBK.
@@ -387,7 +387,7 @@ void EditBox::Backspace() {
     if (caretLine <= 1 && caretColumn == 0) return;
     anchorColumn = caretColumn;
     anchorLine = caretLine;
-    if (caretColumn == 0) {
+    if (caretColumn == 0 || LineChars(caretLine) == 0) {
         caretLine = std::max(caretLine - 1, 1);
         caretColumn = LineChars(caretLine);
     } else {
@@ -490,8 +490,12 @@ int EditBox::InsertHeight(const std::string& text) {
     return Trunc(bounds.Height);
 }
 
-void EditBox::InsertText(const std::string& text) {
+void EditBox::InsertText(const std::string& given) {
     if (inputMode == kReadOnly) return;
+    // A lone CR or LF is a line break here as it is when drawn; a single-line
+    // box takes what comes before the first one, and keeps its own text.
+    std::string text = WithLineBreaks(given);
+    if (!multiLine) text.resize(std::min(text.size(), text.find("\r\n")));
     // The selection goes first; the measuring and painting below cover both.
     DeleteSelectionNow(true, false);
     lines.InsertAt(TextIndex(caretLine, caretColumn), text, multiLine);
@@ -510,9 +514,7 @@ void EditBox::InsertText(const std::string& text) {
         }
     } else {
         caretLine = 1;
-        // A single-line box keeps only what comes before the first CR LF.
-        const std::string_view kept = std::string_view(text).substr(0, firstPair);
-        caretColumn = std::min(caretColumn + CharCount(kept), LineChars(1));
+        caretColumn = std::min(caretColumn + CharCount(text), LineChars(1));
     }
     CollapseSelection();
     MeasureLines(true);
@@ -537,6 +539,12 @@ int EditBox::DeleteSelectionNow(bool quiet, bool finish) {
     if (SelectionEmpty()) return 0;
     const int a = TextIndex(anchorLine, anchorColumn);
     const int b = TextIndex(caretLine, caretColumn);
+    if (a == b) {
+        // Two columns for one place (past a line's end): nothing to delete,
+        // nothing changed.
+        CollapseSelection();
+        return 0;
+    }
     if (a < b) {
         caretLine = anchorLine;
         caretColumn = anchorColumn;

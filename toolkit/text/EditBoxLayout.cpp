@@ -205,7 +205,7 @@ void EditBox::DrawLine(int line, const RectF& lineBox, SurfacePaint& record) {
     // but nothing is drawn for it.
     const bool blank = text.empty();
     if (blank) text = " ";
-    const std::wstring wide = ToWide(text);
+    const std::wstring wide = LayoutText(text);
     ClipRect(graphics, textArea);
     if (!blank)
         gp::GdipDrawString(graphics, wide.c_str(), -1, font, &drawBox, format.Handle(),
@@ -270,7 +270,7 @@ RectF EditBox::PosFromsIndex(int line, int& index, bool adjustScroll, int extraH
     const std::string text = lines.LineText(line);
     const int n = CharCount(text);
     if (index >= n) index -= 1;
-    const std::wstring wide = ToWide(text);
+    const std::wstring wide = LayoutText(text);
 
     RectF bounds;
     bool measuredOk = false;
@@ -327,7 +327,7 @@ int EditBox::HitTest(int x, int y, int& outLine) {
     const RectF layout = LayoutBox(lines.LineBox(outLine));
     std::string text = lines.LineText(outLine);
     if (text.empty()) text = " ";
-    RangeMeasure measured = MeasureRange(ToWide(text), 0, CharCount(text), layout, true);
+    RangeMeasure measured = MeasureRange(LayoutText(text), 0, CharCount(text), layout, true);
     const std::vector<RectF> rows = RegionRects(measured.region.get());
     measured.region.reset();
     // Above or below the line's rows (a point outside the text): its first or
@@ -347,11 +347,12 @@ int EditBox::HitTest(int x, int y, int& outLine) {
         if (static_cast<float>(px) > row.X + row.Width) px = Trunc(row.X + row.Width);
         break;
     }
-    return ColumnAtPoint(text, layout, px, py);
+    // An empty line is measured as one space, but has no column after it.
+    return std::min(ColumnAtPoint(text, layout, px, py), LineChars(outLine));
 }
 
 int EditBox::ColumnAtPoint(const std::string& text, const RectF& layout, int px, int py) {
-    const std::wstring wide = ToWide(text);
+    const std::wstring wide = LayoutText(text);
     const auto x = static_cast<float>(px);
     const auto y = static_cast<float>(py);
     int lo = 0;
