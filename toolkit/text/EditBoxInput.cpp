@@ -148,10 +148,15 @@ int CountPairs(const std::string& text) {
 LRESULT EditBox::MessageProc(UINT code, WPARAM wParam, LPARAM lParam) {
     switch (code) {
         case WM_CREATE:
+            surfaceCaret.shown = false;
             OnCreateMessage();
             break;
         case WM_DESTROY:
+            surfaceCaret.shown = false;
             OnDestroyMessage();
+            break;
+        case kResized:  // a new, empty surface
+            surfaceCaret.shown = false;
             break;
         case WM_PAINT:  // Repaint
             RenderBox(false);
@@ -326,7 +331,8 @@ LRESULT EditBox::KeyDown(WPARAM key) {
         case VK_HOME:
         case VK_END: {
             const int column = key == VK_HOME ? 0 : LineChars(caretLine);
-            DrawCaret(false);
+            // On a layered host the caret moves in one redraw, by MoveTail.
+            if (!CaretOnSurface()) DrawCaret(false);
             caretColumn = column;
             if (!extend) CollapseSelection();
             MoveTail(hadSelection, oldScrollX, oldScrollY);
@@ -337,7 +343,7 @@ LRESULT EditBox::KeyDown(WPARAM key) {
         case VK_UP:
         case VK_DOWN:
             if (!multiLine && (key == VK_UP || key == VK_DOWN)) return 0;
-            DrawCaret(false);
+            if (!CaretOnSurface()) DrawCaret(false);
             ArrowMove(key);
             if (!extend) CollapseSelection();
             MoveTail(hadSelection, oldScrollX, oldScrollY);

@@ -72,6 +72,7 @@ std::vector<RectF> EditBox::RegionRects(GpRegion* region) {
 void EditBox::RenderBox(bool relayout) {
     SurfacePaint record;
     if (!BeginSurfacePaint(record, std::nullopt, true)) return;
+    surfaceCaret.shown = false;  // the surface starts afresh
     GpGraphics* graphics = record.graphics;
     const RectF& r = record.rect;
     UniqueGpPath rounded;
@@ -114,6 +115,9 @@ void EditBox::RenderBox(bool relayout) {
         UpdateScrollBars(false, true);
     }
     DrawLines(record);
+    // A layered host presents the surface as it is: the caret goes with it,
+    // shown after every repaint as after every edit.
+    if (CaretOnSurface() && HasFocus()) ShowCaretOnSurface();
     EndSurfacePaint(record);
 }
 
@@ -376,24 +380,107 @@ int EditBox::ColumnAtPoint(const std::string& text, const RectF& layout, int px,
     return mid;
 }
 
-void EditBox::DrawCaret(bool on) {
+bool EditBox::CaretOnSurface() const {
+    return hostWindow && (GetWindowLongA(hostWindow, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+}
+
+std::optional<EditBox::CaretSpan> EditBox::CaretSpanNow() const {
     const float cx = caretRect.X;
     const float cy = caretRect.Y + 2;
     const bool inside = cx >= textArea.X && cy >= textArea.Y && cx < textArea.X + textArea.Width &&
                         cy < textArea.Y + textArea.Height;
-    if (!inside || caretRect.Y + prevCaretRect.Height > textArea.Y + textArea.Height) return;
-    if (!host || !hostWindow) return;
-    // A layered window shows only what it is given: no caret there.
-    if (GetWindowLongA(hostWindow, GWL_EXSTYLE) & WS_EX_LAYERED) return;
+    if (!inside || caretRect.Y + prevCaretRect.Height > textArea.Y + textArea.Height)
+        return std::nullopt;
+    // The same pixels the window line covers: from its start to just before
+    // its end, in host pixels, then moved into the surface.
+    const int left = Trunc(rect.X);
+    const int top = Trunc(rect.Y);
+    const float y = rect.Y + caretRect.Y;
+    CaretSpan span;
+    span.x = Trunc(rect.X + caretRect.X) - left;
+    span.top = std::max(Trunc(caretRect.Y < textArea.Y ? y + 2 : y) - top, 0);
+    span.bottom = std::min(Trunc(y + caretRect.Height) - top, Trunc(rect.Height));
+    if (span.x < 0 || span.x >= Trunc(rect.Width) || span.bottom <= span.top) return std::nullopt;
+    return span;
+}
+
+bool EditBox::CaretPixels(const CaretSpan& span, std::vector<Gdiplus::ARGB>& pixels, bool write) {
+    if (!surface) return false;
+    UINT width = 0, height = 0;
+    gp::GdipGetImageWidth(surface.get(), &width);
+    gp::GdipGetImageHeight(surface.get(), &height);
+    const int rows = span.bottom - span.top;
+    if (span.x >= static_cast<int>(width) || span.bottom > static_cast<int>(height) || rows <= 0)
+        return false;
+    if (surfaceGraphics) gp::GdipFlush(surfaceGraphics.get(), Gdiplus::FlushIntentionSync);
+    const Gdiplus::Rect area(span.x, span.top, 1, rows);
+    Gdiplus::BitmapData data{};
+    const UINT mode = Gdiplus::ImageLockModeRead | (write ? Gdiplus::ImageLockModeWrite : 0);
+    if (gp::GdipBitmapLockBits(surface.get(), &area, mode, PixelFormat32bppARGB, &data) !=
+        Gdiplus::Ok)
+        return false;
+    pixels.resize(static_cast<size_t>(rows));
+    auto* row = static_cast<unsigned char*>(data.Scan0);
+    for (int i = 0; i < rows; ++i, row += data.Stride) {
+        auto* pixel = reinterpret_cast<Gdiplus::ARGB*>(row);
+        if (write)
+            *pixel = pixels[static_cast<size_t>(i)];
+        else
+            pixels[static_cast<size_t>(i)] = *pixel;
+    }
+    gp::GdipBitmapUnlockBits(surface.get(), &data);
+    return true;
+}
+
+std::optional<RectF> EditBox::HideCaretOnSurface() {
+    if (!surfaceCaret.shown) return std::nullopt;
+    surfaceCaret.shown = false;
+    const CaretSpan& span = surfaceCaret.span;
+    CaretPixels(span, surfaceCaret.under, true);
+    return RectF(static_cast<float>(span.x), static_cast<float>(span.top), 1.0f,
+                 static_cast<float>(span.bottom - span.top));
+}
+
+std::optional<RectF> EditBox::ShowCaretOnSurface() {
+    const std::optional<CaretSpan> span = CaretSpanNow();
+    if (surfaceCaret.shown && span && *span == surfaceCaret.span) return std::nullopt;
+    std::optional<RectF> changed = HideCaretOnSurface();
+    if (!span || !CaretPixels(*span, surfaceCaret.under, false)) return changed;
+    // The window's caret is a line in the default pen: black.
+    std::vector<Gdiplus::ARGB> line(surfaceCaret.under.size(), 0xFF000000);
+    if (!CaretPixels(*span, line, true)) return changed;
+    surfaceCaret.shown = true;
+    surfaceCaret.span = *span;
+    const RectF drawn(static_cast<float>(span->x), static_cast<float>(span->top), 1.0f,
+                      static_cast<float>(span->bottom - span->top));
+    if (!changed) return drawn;
+    RectF both;
+    RectF::Union(both, *changed, drawn);
+    return both;
+}
+
+void EditBox::RedrawSurfaceRect(const RectF& area) {
+    if (!host || !handle || host->rendering) return;
+    if (surfaceGraphics) gp::GdipFlush(surfaceGraphics.get(), Gdiplus::FlushIntentionSync);
+    host->RequestRedraw(RectF(rect.X + area.X, rect.Y + area.Y, area.Width, area.Height), this);
+}
+
+void EditBox::DrawCaret(bool on) {
+    if (CaretOnSurface()) {
+        const std::optional<RectF> changed = on ? ShowCaretOnSurface() : HideCaretOnSurface();
+        if (changed) RedrawSurfaceRect(*changed);
+        return;
+    }
+    const std::optional<CaretSpan> span = CaretSpanNow();
+    if (!span || !host || !hostWindow) return;
     HDC dc = host->windowDC ? host->windowDC->get() : nullptr;
     if (!dc) return;
-    const int x = Trunc(rect.X + caretRect.X);
-    const float y = rect.Y + caretRect.Y;
+    const int x = Trunc(rect.X) + span->x;
+    const int y = Trunc(rect.Y + caretRect.Y);
     if (on) {
-        MoveToEx(dc, x, Trunc(caretRect.Y < textArea.Y ? y + 2 : y), nullptr);
-        LineTo(dc, x, Trunc(y + caretRect.Height));
+        MoveToEx(dc, x, Trunc(rect.Y) + span->top, nullptr);
+        LineTo(dc, x, Trunc(rect.Y) + span->bottom);
     } else if (host->backDC) {
-        BitBlt(dc, x, Trunc(y), 1, Trunc(caretRect.Height), host->backDC.get(), x, Trunc(y),
-               SRCCOPY);
+        BitBlt(dc, x, y, 1, Trunc(caretRect.Height), host->backDC.get(), x, y, SRCCOPY);
     }
 }

@@ -265,7 +265,7 @@ TEST_F(EditBoxModel, PaintsFrameTextAndAThreeLineSelection) {
     EXPECT_TRUE(Near(BackPixel(host, 20, 100), BackPixel(host, 24, 100), 8)) << "no frame";
 }
 
-TEST_F(EditBoxModel, TheCaretIsDrawnOnOpaqueWindowsOnly) {
+TEST_F(EditBoxModel, TheCaretIsDrawnOnOpaqueAndLayeredWindows) {
     ShowWindow(window.get(), SW_SHOWNOACTIVATE);
     Make({.text = "caret", .multiLine = 1});
     box.caretColumn = box.anchorColumn = 2;
@@ -281,21 +281,50 @@ TEST_F(EditBoxModel, TheCaretIsDrawnOnOpaqueWindowsOnly) {
     EXPECT_EQ(GetPixel(dc, x, y), RGB(0, 0, 0)) << "a black line on the window";
     box.DrawCaret(false);
     EXPECT_EQ(GetPixel(dc, x, y), before) << "erased from the back buffer";
+}
 
+// A layered window shows only the picture it is handed: the caret goes into
+// the box's surface and from there into the presented back buffer, at the
+// place and with the blink of the caret of an opaque window.
+TEST_F(EditBoxModel, ALayeredWindowShowsTheCaretThroughTheSurface) {
     TestWindow layeredWindow(300, 200);
     UIHost layered;
-    layered.Attach(layeredWindow.get(), {.captionFlags = 0, .translucency = 255});
-    ShowWindow(layeredWindow.get(), SW_SHOWNOACTIVATE);
+    ASSERT_TRUE(layered.Attach(layeredWindow.get(), {.captionFlags = 0, .translucency = 255}));
     EditBox inLayered;
-    inLayered.CreateEditBox(layeredWindow.get(), 10, 10, 200, 100, {.text = "x", .multiLine = 1});
-    index = 0;
-    inLayered.caretRect = inLayered.prevCaretRect = inLayered.PosFromsIndex(1, index, false, 0);
-    HDC layeredDc = layered.windowDC->get();
-    const int lx = static_cast<int>(10 + inLayered.caretRect.X);
-    const int ly = static_cast<int>(10 + inLayered.caretRect.Y + inLayered.caretRect.Height / 2);
-    const COLORREF shown = GetPixel(layeredDc, lx, ly);
+    inLayered.CreateEditBox(layeredWindow.get(), 10, 10, 200, 100, {.text = "xy", .multiLine = 1});
+    layered.SetFocusElement(&inLayered);
+    SendMessageA(layeredWindow.get(), WM_CHAR, 'z', 0);  // the caret after the z
+    const int sx = static_cast<int>(inLayered.caretRect.X);
+    const int sy = static_cast<int>(inLayered.caretRect.Y + inLayered.caretRect.Height / 2);
+    auto surfacePixel = [&] {
+        Gdiplus::ARGB argb = 0;
+        EXPECT_EQ(gp::GdipBitmapGetPixel(inLayered.surface.get(), sx, sy, &argb), Gdiplus::Ok);
+        return argb;
+    };
+    auto isCaret = [](std::uint32_t p) { return p == 0xFF000000u; };
+    EXPECT_TRUE(isCaret(surfacePixel())) << "shown after typing";
+    EXPECT_TRUE(isCaret(BackPixel(layered, 10 + sx, 10 + sy)));
+    inLayered.DrawCaret(false);
+    const std::uint32_t under = BackPixel(layered, 10 + sx, 10 + sy);
+    EXPECT_EQ(A(under), 255);
+    EXPECT_FALSE(isCaret(under));
+    EXPECT_FALSE(isCaret(surfacePixel()));
+
+    // The blink: each tick of the box's timer turns it on or off.
+    const UINT_PTR id = reinterpret_cast<UINT_PTR>(&inLayered);
+    for (int tick = 0; tick < 4; ++tick) {
+        SendMessageA(layeredWindow.get(), WM_TIMER, id, 0);
+        const bool on = (inLayered.blinkCount & 1) != 0;
+        EXPECT_EQ(isCaret(BackPixel(layered, 10 + sx, 10 + sy)), on) << tick;
+        if (!on) {
+            EXPECT_EQ(BackPixel(layered, 10 + sx, 10 + sy), under) << "put back exactly";
+        }
+    }
+    // Moved by a key, it leaves nothing behind.
     inLayered.DrawCaret(true);
-    EXPECT_EQ(GetPixel(layeredDc, lx, ly), shown) << "a layered window shows no caret";
+    SendMessageA(layeredWindow.get(), WM_KEYDOWN, VK_HOME, 0);
+    EXPECT_EQ(BackPixel(layered, 10 + sx, 10 + sy), under);
+    EXPECT_FALSE(isCaret(surfacePixel()));
 }
 
 TEST_F(EditBoxModel, WindowsWithBoxesLeaveNoObjectsBehind) {
