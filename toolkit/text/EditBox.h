@@ -168,6 +168,15 @@ private:
         CaretSpan span;
         std::vector<Gdiplus::ARGB> under;
     };
+    // What a repaint after an edit compares with: the view and lines before it.
+    struct EditMark {
+        int firstLine = 1;  // the first line the edit touches
+        int lineCount = 1;
+        int contentHeight = 0;
+        int scrollX = 0;
+        int scrollY = 0;
+        RectF caretRect;
+    };
     struct RangeMeasure {
         RectF bounds;
         UniqueGpRegion region;
@@ -193,6 +202,18 @@ private:
     // Hands a changed part of the surface (surface coordinates) to the host.
     void RedrawSurfaceRect(const RectF& area);
 
+    // Partial repaint after an edit.
+    EditMark MarkEdit() const;
+    // Repaints what the edit changed: the strip of its line, or everything from
+    // its line down when lines below it moved. The whole box when the view
+    // scrolled, a highlight was shown, or the surface is fading or rounded.
+    void RepaintEdit(const EditMark& before);
+    // Repaints surface rows top to bottom - 1 exactly as the full repaint
+    // would, and hands them (with `alsoChanged`) to the host.
+    void RepaintBand(int top, int bottom, const RectF& alsoChanged);
+    // Fill and frame of the box, under whatever clip is set.
+    void PaintBackground(const SurfacePaint& record);
+
     // Model.
     void OnCreateMessage();
     void OnDestroyMessage();
@@ -214,4 +235,6 @@ private:
     int InsertHeight(const std::string& text);
 
     SurfaceCaret surfaceCaret;
+    bool highlightShown = false;    // the last repaint drew a selection
+    std::optional<RectF> bandClip;  // set while RepaintBand draws the lines
 };

@@ -498,6 +498,7 @@ int EditBox::InsertHeight(const std::string& text) {
 
 void EditBox::InsertText(const std::string& given) {
     if (inputMode == kReadOnly) return;
+    const EditMark before = MarkEdit();
     // A lone CR or LF is a line break here as it is when drawn; a single-line
     // box takes what comes before the first one, and keeps its own text.
     std::string text = WithLineBreaks(given);
@@ -531,7 +532,7 @@ void EditBox::InsertText(const std::string& given) {
     prevCaretRect = caretRect;
     PlaceImeWindow();
     UpdateScrollBars(false, true);
-    RenderBox(false);
+    RepaintEdit(before);
     DrawCaret(true);
     FireChanged();
 }
@@ -543,6 +544,7 @@ int EditBox::DeleteSelection(bool quiet) {
 int EditBox::DeleteSelectionNow(bool quiet, bool finish) {
     if (inputMode == kReadOnly) return 1;
     if (SelectionEmpty()) return 0;
+    const EditMark before = MarkEdit();
     const int a = TextIndex(anchorLine, anchorColumn);
     const int b = TextIndex(caretLine, caretColumn);
     if (a == b) {
@@ -571,7 +573,7 @@ int EditBox::DeleteSelectionNow(bool quiet, bool finish) {
     if (!lines.IsValidLine(lastDrawnLine)) lastDrawnLine = 0;
     PlaceImeWindow();
     UpdateScrollBars(false, true);
-    RenderBox(false);
+    RepaintEdit(before);
     DrawCaret(true);
     if (!quiet) FireChanged();
     return 1;

@@ -73,24 +73,9 @@ void EditBox::RenderBox(bool relayout) {
     SurfacePaint record;
     if (!BeginSurfacePaint(record, std::nullopt, true)) return;
     surfaceCaret.shown = false;  // the surface starts afresh
-    GpGraphics* graphics = record.graphics;
+    highlightShown = false;
     const RectF& r = record.rect;
-    UniqueGpPath rounded;
-    if (roundCorners) {
-        rounded = RoundedPath(r, kCornerSize);
-        ClipPath(graphics, rounded.get());
-    }
-    {
-        UniqueGpBrush back = MakeSolidBrush(backColour);
-        gp::GdipFillRectangle(graphics, back.get(), r.X, r.Y, r.Width - 1, r.Height - 1);
-    }
-    if (roundCorners) {
-        rounded.reset();
-        ResetClip(graphics);
-        RoundedOutline(graphics, r, kCornerSize, frameStyle);
-    } else {
-        RectOutline(graphics, r, frameStyle);
-    }
+    PaintBackground(record);
     if (relayout) {
         frameArea = r;
         if (multiLine) {
@@ -119,6 +104,86 @@ void EditBox::RenderBox(bool relayout) {
     // shown after every repaint as after every edit.
     if (CaretOnSurface() && HasFocus()) ShowCaretOnSurface();
     EndSurfacePaint(record);
+}
+
+void EditBox::PaintBackground(const SurfacePaint& record) {
+    GpGraphics* graphics = record.graphics;
+    const RectF& r = record.rect;
+    UniqueGpPath rounded;
+    if (roundCorners) {
+        rounded = RoundedPath(r, kCornerSize);
+        ClipPath(graphics, rounded.get());
+    }
+    {
+        UniqueGpBrush back = MakeSolidBrush(backColour);
+        gp::GdipFillRectangle(graphics, back.get(), r.X, r.Y, r.Width - 1, r.Height - 1);
+    }
+    if (roundCorners) {
+        rounded.reset();
+        ResetClip(graphics);
+        RoundedOutline(graphics, r, kCornerSize, frameStyle);
+    } else {
+        RectOutline(graphics, r, frameStyle);
+    }
+}
+
+EditBox::EditMark EditBox::MarkEdit() const {
+    return EditMark{std::min(anchorLine, caretLine),
+                    lines.LineCount(),
+                    lines.ContentHeight(),
+                    scrollX,
+                    scrollY,
+                    caretRect};
+}
+
+void EditBox::RepaintEdit(const EditMark& before) {
+    // Clearing the surface and drawing every visible line costs a keystroke
+    // several milliseconds; its line alone is a strip a row high.
+    const bool whole = highlightShown || !SelectionEmpty() || scrollX != before.scrollX ||
+                       scrollY != before.scrollY || roundCorners || fadeSnapshot ||
+                       fadeAlpha != opacity || !host || host->rendering || !surfaceGraphics;
+    if (whole) {
+        RenderBox(false);
+        return;
+    }
+    const bool linesMoved =
+        lines.LineCount() != before.lineCount || lines.ContentHeight() != before.contentHeight;
+    const RectF box = lines.LineBox(before.firstLine);
+    const float lineTop = textArea.Y + static_cast<float>(scrollY) + box.Y;
+    // A few rows either side take in glyphs that reach past their line's box.
+    constexpr float kBandMargin = 3.0f;
+    const int top = static_cast<int>(std::floor(lineTop - kBandMargin));
+    const int bottom = linesMoved ? Trunc(rect.Height)
+                                  : static_cast<int>(std::ceil(lineTop + box.Height + kBandMargin));
+    // The old caret goes too where the window shows it outside the strip.
+    RepaintBand(top, bottom, before.caretRect);
+}
+
+void EditBox::RepaintBand(int top, int bottom, const RectF& alsoChanged) {
+    SurfacePaint record;
+    if (!BeginSurfacePaint(record, std::nullopt, false)) return;
+    GpGraphics* graphics = record.graphics;
+    RectF band(0, static_cast<float>(top), record.rect.Width, static_cast<float>(bottom - top));
+    RectF::Intersect(band, band, record.rect);
+    RectF changed = band;
+    if (alsoChanged.Width > 0 && alsoChanged.Height > 0)
+        RectF::Union(changed, changed, alsoChanged);
+    if (const std::optional<RectF> old = HideCaretOnSurface()) RectF::Union(changed, changed, *old);
+    if (band.Height > 0) {
+        ClipRect(graphics, band);
+        gp::GdipGraphicsClear(graphics, 0x00FFFFFF);  // as the full repaint clears
+        PaintBackground(record);
+        bandClip = band;
+        DrawLines(record);
+        bandClip.reset();
+        ResetClip(graphics);
+    }
+    if (CaretOnSurface() && HasFocus()) {
+        if (const std::optional<RectF> shown = ShowCaretOnSurface())
+            RectF::Union(changed, changed, *shown);
+    }
+    RectF::Intersect(changed, changed, record.rect);
+    RedrawSurfaceRect(changed);
 }
 
 void EditBox::UpdateScrollBars(bool layout, bool ranges) {
@@ -177,7 +242,11 @@ void EditBox::DrawLines(SurfacePaint& record) {
     const float bottom = textArea.Height - static_cast<float>(scrollY);
     for (int line = firstVisibleLine; line <= lines.LineCount(); ++line) {
         const RectF box = lines.LineBox(line);
-        DrawLine(line, box, record);
+        // Repainting a band: only the lines that reach into it.
+        const float lineTop = textArea.Y + static_cast<float>(scrollY) + box.Y;
+        const bool reaches = !bandClip || (lineTop - 4 < bandClip->Y + bandClip->Height &&
+                                           lineTop + box.Height + 4 > bandClip->Y);
+        if (reaches) DrawLine(line, box, record);
         lastDrawnLine = line;
         if (box.Y + box.Height > bottom) break;
     }
@@ -211,6 +280,7 @@ void EditBox::DrawLine(int line, const RectF& lineBox, SurfacePaint& record) {
     if (blank) text = " ";
     const std::wstring wide = LayoutText(text);
     ClipRect(graphics, textArea);
+    if (bandClip) ClipRect(graphics, *bandClip, Gdiplus::CombineModeIntersect);
     if (!blank)
         gp::GdipDrawString(graphics, wide.c_str(), -1, font, &drawBox, format.Handle(),
                            textBrush.get());
@@ -240,6 +310,7 @@ void EditBox::DrawLine(int line, const RectF& lineBox, SurfacePaint& record) {
         }
     }
     if (length != 0) {
+        highlightShown = true;
         RangeMeasure measured = MeasureRange(wide, first, length, layout, true);
         if (measured.ok && measured.region) {
             const bool wraps = lineBox.Height > lines.LineHeight() + 2;

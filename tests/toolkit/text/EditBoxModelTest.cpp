@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/toolkit/host/HostTestSupport.h"
 
@@ -325,6 +326,78 @@ TEST_F(EditBoxModel, ALayeredWindowShowsTheCaretThroughTheSurface) {
     SendMessageA(layeredWindow.get(), WM_KEYDOWN, VK_HOME, 0);
     EXPECT_EQ(BackPixel(layered, 10 + sx, 10 + sy), under);
     EXPECT_FALSE(isCaret(surfacePixel()));
+}
+
+// A host that notes every rectangle it is asked to redraw.
+class RecordingHost : public UIHost {
+public:
+    void RequestRedraw(const RectF& rect, Element* element) override {
+        if (element == watched) asked.push_back(rect);
+        UIHost::RequestRedraw(rect, element);
+    }
+    Element* watched = nullptr;
+    std::vector<RectF> asked;
+};
+
+// An edit repaints only its line's strip (down to the bottom when lines move),
+// and leaves the surface and the window exactly as a full repaint would.
+TEST_F(EditBoxModel, AnEditRepaintsItsStripWithTheFullRepaintsPixels) {
+    for (int translucency : {255, -1}) {
+        SCOPED_TRACE(translucency);
+        TestWindow other(460, 240);
+        RecordingHost recording;
+        ASSERT_TRUE(
+            recording.Attach(other.get(), {.captionFlags = 0, .translucency = translucency}));
+        EditBox edited;
+        edited.CreateEditBox(other.get(), 20, 30, 416, 184,
+                             {.text = ManyLines(30, "a line of the letter "), .multiLine = 1});
+        recording.SetFocusElement(&edited);
+        recording.watched = &edited;  // its scroll bars redraw on their own
+        auto pixels = [&] {
+            std::vector<std::uint32_t> out;
+            for (int y = 30; y < 30 + 184; ++y)
+                for (int x = 20; x < 20 + 416; ++x) out.push_back(BackPixel(recording, x, y));
+            for (int y = 0; y < 184; ++y)
+                for (int x = 0; x < 416; ++x) {
+                    Gdiplus::ARGB argb = 0xDEADBEEF;
+                    gp::GdipBitmapGetPixel(edited.surface.get(), x, y, &argb);
+                    out.push_back(argb);
+                }
+            return out;
+        };
+        const float row = edited.lines.LineHeight();
+        struct Edit {
+            int line, column;
+            UINT msg;
+            WPARAM key;
+            int firstLine;  // the first line the edit changes
+            bool linesMove;
+        };
+        for (const Edit& e :
+             {Edit{3, 5, WM_CHAR, 'x', 3, false}, Edit{3, 2, WM_KEYDOWN, VK_BACK, 3, false},
+              Edit{4, 7, WM_KEYDOWN, VK_RETURN, 4, true},
+              Edit{5, 0, WM_KEYDOWN, VK_BACK, 4, true}}) {
+            SCOPED_TRACE(testing::Message() << e.line << ":" << e.column << " " << e.key);
+            edited.caretLine = edited.anchorLine = e.line;
+            edited.caretColumn = edited.anchorColumn = e.column;
+            int index = e.column - 1;
+            edited.caretRect = edited.prevCaretRect = edited.PosFromsIndex(e.line, index, false, 0);
+            edited.DrawCaret(true);
+            recording.asked.clear();
+            SendMessageA(other.get(), e.msg, e.key, 0);
+            ASSERT_FALSE(recording.asked.empty());
+            RectF strip = recording.asked.front();
+            for (const RectF& asked : recording.asked) RectF::Union(strip, strip, asked);
+            const float lineTop =
+                30 + edited.textArea.Y + row * static_cast<float>(e.firstLine - 1);
+            EXPECT_GE(strip.Y, lineTop - 4) << "nothing above the edited line";
+            EXPECT_LE(strip.Y + strip.Height, e.linesMove ? 30 + 184 : lineTop + row + 4);
+            const std::vector<std::uint32_t> partial = pixels();
+            edited.RenderBox(false);
+            const std::vector<std::uint32_t> full = pixels();
+            EXPECT_TRUE(partial == full) << "pixels differ from a full repaint";
+        }
+    }
 }
 
 TEST_F(EditBoxModel, WindowsWithBoxesLeaveNoObjectsBehind) {
