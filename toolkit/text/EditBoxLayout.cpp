@@ -150,11 +150,11 @@ void EditBox::RepaintEdit(const EditMark& before) {
         lines.LineCount() != before.lineCount || lines.ContentHeight() != before.contentHeight;
     const RectF box = lines.LineBox(before.firstLine);
     const float lineTop = textArea.Y + static_cast<float>(scrollY) + box.Y;
-    // A few rows either side take in glyphs that reach past their line's box.
-    constexpr float kBandMargin = 3.0f;
-    const int top = static_cast<int>(std::floor(lineTop - kBandMargin));
-    const int bottom = linesMoved ? Trunc(rect.Height)
-                                  : static_cast<int>(std::ceil(lineTop + box.Height + kBandMargin));
+    // A line's box is a reference row high, which holds its glyphs: the box
+    // alone is the strip, and no neighbour needs drawing again.
+    const int top = static_cast<int>(std::floor(lineTop));
+    const int bottom =
+        linesMoved ? Trunc(rect.Height) : static_cast<int>(std::ceil(lineTop + box.Height));
     // The old caret goes too where the window shows it outside the strip.
     RepaintBand(top, bottom, before.caretRect);
 }
@@ -244,8 +244,8 @@ void EditBox::DrawLines(SurfacePaint& record) {
         const RectF box = lines.LineBox(line);
         // Repainting a band: only the lines that reach into it.
         const float lineTop = textArea.Y + static_cast<float>(scrollY) + box.Y;
-        const bool reaches = !bandClip || (lineTop - 4 < bandClip->Y + bandClip->Height &&
-                                           lineTop + box.Height + 4 > bandClip->Y);
+        const bool reaches = !bandClip || (lineTop < bandClip->Y + bandClip->Height &&
+                                           lineTop + box.Height > bandClip->Y);
         if (reaches) DrawLine(line, box, record);
         lastDrawnLine = line;
         if (box.Y + box.Height > bottom) break;

@@ -350,7 +350,7 @@ TEST_F(EditBoxModel, AnEditRepaintsItsStripWithTheFullRepaintsPixels) {
             recording.Attach(other.get(), {.captionFlags = 0, .translucency = translucency}));
         EditBox edited;
         edited.CreateEditBox(other.get(), 20, 30, 416, 184,
-                             {.text = ManyLines(30, "a line of the letter "), .multiLine = 1});
+                             {.text = ManyLines(30, "亲爱的 gjpqy|_ "), .multiLine = 1});
         recording.SetFocusElement(&edited);
         recording.watched = &edited;  // its scroll bars redraw on their own
         auto pixels = [&] {
