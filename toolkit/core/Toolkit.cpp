@@ -55,11 +55,11 @@ const wchar_t kChineseSample[] = L"的一是我你爱国中文字";
 bool DrawsChinese(GpFontFamily* family) {
     WCHAR name[LF_FACESIZE + 1] = {};
     if (gp::GdipGetFamilyName(family, name, 0) != Gdiplus::Ok || !name[0]) return false;
-    LOGFONTW spec{};
-    spec.lfHeight = -12;
-    spec.lfCharSet = DEFAULT_CHARSET;
-    std::copy_n(name, LF_FACESIZE - 1, spec.lfFaceName);
-    UniqueFontHandle font(CreateFontIndirectW(&spec));
+    LOGFONTW wanted{};
+    wanted.lfHeight = -12;
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    std::copy_n(name, LF_FACESIZE - 1, wanted.lfFaceName);
+    UniqueFontHandle font(CreateFontIndirectW(&wanted));
     UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
     if (!font || !dc) return false;
     constexpr int kCount = static_cast<int>(std::size(kChineseSample)) - 1;
