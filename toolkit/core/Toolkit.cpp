@@ -1,7 +1,12 @@
 #include "toolkit/core/Toolkit.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <utility>
 #include <vector>
+
+#include "platform/Handle.h"
 
 ULONG_PTR GdiplusToken = 0;
 int OsMajorVersion = 0;
@@ -40,8 +45,53 @@ GpFontFamily* FamilyFromName(const std::string& face) {
     return family;
 }
 
-// The last resorts when neither named face exists: GDI+'s generic sans-serif
-// family, then whatever the system has installed first.
+// Common characters of GB2312 text: a face with a glyph for each draws the
+// gift's letters, poem and buttons.
+const wchar_t kChineseSample[] = L"的一是我你爱国中文字";
+
+// Whether the family has glyphs for Chinese text. GDI+ under Wine (and on a
+// Windows whose face has no fallback for them) draws an empty box for every
+// character its face lacks. Asked of GDI's font of the same face.
+bool DrawsChinese(GpFontFamily* family) {
+    WCHAR name[LF_FACESIZE + 1] = {};
+    if (gp::GdipGetFamilyName(family, name, 0) != Gdiplus::Ok || !name[0]) return false;
+    LOGFONTW wanted{};
+    wanted.lfHeight = -12;
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    std::copy_n(name, LF_FACESIZE - 1, wanted.lfFaceName);
+    UniqueFontHandle font(CreateFontIndirectW(&wanted));
+    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    if (!font || !dc) return false;
+    constexpr int kCount = static_cast<int>(std::size(kChineseSample)) - 1;
+    WORD glyphs[kCount] = {};
+    const HGDIOBJ previous = SelectObject(dc.get(), font.get());
+    const DWORD mapped =
+        GetGlyphIndicesW(dc.get(), kChineseSample, kCount, glyphs, GGI_MARK_NONEXISTING_GLYPHS);
+    SelectObject(dc.get(), previous);
+    return mapped == static_cast<DWORD>(kCount) &&
+           std::none_of(std::begin(glyphs), std::end(glyphs), [](WORD g) { return g == 0xFFFF; });
+}
+
+// The first installed family that draws Chinese text, or null.
+GpFontFamily* InstalledChineseFamily() {
+    Gdiplus::GpFontCollection* installed = nullptr;
+    if (gp::GdipNewInstalledFontCollection(&installed) != Gdiplus::Ok || !installed) return nullptr;
+    INT count = 0;
+    gp::GdipGetFontCollectionFamilyCount(installed, &count);
+    if (count <= 0) return nullptr;
+    std::vector<GpFontFamily*> families(static_cast<size_t>(count));
+    INT found = 0;
+    gp::GdipGetFontCollectionFamilyList(installed, count, families.data(), &found);
+    for (INT i = 0; i < found; ++i) {
+        if (!families[i] || !DrawsChinese(families[i])) continue;
+        GpFontFamily* clone = nullptr;
+        if (gp::GdipCloneFontFamily(families[i], &clone) == Gdiplus::Ok) return clone;
+    }
+    return nullptr;
+}
+
+// The last resorts when no face draws Chinese and neither named face exists: GDI+'s generic
+// sans-serif family, then whatever the system has installed first.
 GpFontFamily* FallbackFamily() {
     GpFontFamily* generic = nullptr;
     if (gp::GdipGetGenericFontFamilySansSerif(&generic) == Gdiplus::Ok && generic) {
@@ -107,11 +157,28 @@ GpFont* CreateDefaultFont() {
 }
 
 GpFont* CreateDefaultFontFrom(const std::string& primaryFace, const std::string& captionFace) {
-    GpFontFamily* family = FamilyFromName(primaryFace);
-    if (!family) family = FamilyFromName(captionFace);
-    if (!family) family = FallbackFamily();
-    if (!family) return nullptr;
-    return FontOfFamily(family, 12.0f, Gdiplus::FontStyleRegular);
+    // The first named face that draws Chinese; else the first installed face
+    // that does; else the first named face at all, and the last resorts.
+    GpFontFamily* chosen = nullptr;
+    GpFontFamily* existing = nullptr;  // a named face without Chinese glyphs
+    for (const std::string* face : {&primaryFace, &captionFace}) {
+        GpFontFamily* family = FamilyFromName(*face);
+        if (!family) continue;
+        if (DrawsChinese(family)) {
+            chosen = family;
+            break;
+        }
+        if (!existing)
+            existing = family;
+        else
+            gp::GdipDeleteFontFamily(family);
+    }
+    if (!chosen) chosen = InstalledChineseFamily();
+    if (!chosen) chosen = std::exchange(existing, nullptr);
+    if (existing) gp::GdipDeleteFontFamily(existing);
+    if (!chosen) chosen = FallbackFamily();
+    if (!chosen) return nullptr;
+    return FontOfFamily(chosen, 12.0f, Gdiplus::FontStyleRegular);
 }
 
 GpFont* CreateFontByName(const std::string& faceName, float emSize, int style) {

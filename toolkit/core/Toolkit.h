@@ -24,8 +24,10 @@ void StartToolkit();
 // Face name of a system font: 1 menu, 2 caption, 3 message. Never fails.
 std::string SystemFontFace(int which = 2);
 
-// 12-pixel "宋体", else the caption face, else the generic sans-serif family,
-// else the first installed family: the program never runs without text.
+// 12-pixel "宋体", else the caption face, each only when it has glyphs for
+// Chinese text; else the first installed face that has; else "宋体" or the
+// caption face as they are, the generic sans-serif family, the first installed
+// family: the program never runs without text, nor with boxes for its text.
 GpFont* CreateDefaultFont();
 // The same with the two candidate faces given, so the fallbacks can be exercised.
 GpFont* CreateDefaultFontFrom(const std::string& primaryFace, const std::string& captionFace);

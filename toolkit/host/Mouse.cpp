@@ -77,18 +77,30 @@ void UIHost::OnMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
     const int x = GET_X_LPARAM(lParam);
     const int y = GET_Y_LPARAM(lParam);
 
+    // A second press while one is held: the first one's release came up
+    // where we never saw it. That press ends here; this one is a new press.
+    if (pressing && msg == WM_LBUTTONDOWN) AbandonPress(lParam);
     if (pressing) {
         // The press owns the mouse until release: hot does not change.
         Element* target = pressed;
         DeliverToElement(target, msg, reinterpret_cast<WPARAM>(target), lParam);
         if (msg == WM_LBUTTONUP) {
-            ReleaseCapture();
             // The press ends before the click is delivered: a click handler
             // may run a modal loop, and mouse messages reaching us from it
             // must not go to an element that is no longer held down.
-            const bool clicked = pressed == target && HitTest(lastElement, x, y) == target;
+            Element* under = HitTest(lastElement, x, y);
+            const bool clicked = pressing && pressed == target && under == target;
             pressing = 0;
             pressed = nullptr;
+            ReleaseCapture();  // the capture change that follows finds no press
+            // Released away from the element it began on (perhaps outside
+            // the window, where no move will follow): the hover ends.
+            if (hot && under != hot) {
+                Element* old = hot;
+                hot = nullptr;
+                if (IsLiveElement(old) && old->visible == 1)
+                    DeliverToElement(old, kMouseLeave, wParam, reinterpret_cast<LPARAM>(under));
+            }
             if (clicked && IsLiveElement(target))
                 DeliverToElement(target, kClick, reinterpret_cast<WPARAM>(target), lParam);
         }
@@ -146,6 +158,22 @@ void UIHost::OnMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (alive(h) && h->cursor != 0 && h->cursor != kArrowCursor) UseCursor(h->cursor);
     }
     hot = alive(h) ? h : nullptr;
+}
+
+void UIHost::AbandonPress(LPARAM position) {
+    if (!pressing) return;
+    Element* target = pressed;
+    pressing = 0;
+    pressed = nullptr;
+    if (hwnd && GetCapture() == hwnd) ReleaseCapture();
+    // The held element hears a release, so it drops its pressed look or stops
+    // repeating; no click. The pointer may be anywhere now: the hover starts
+    // again with its next move.
+    if (IsLiveElement(target))
+        DeliverToElement(target, WM_LBUTTONUP, reinterpret_cast<WPARAM>(target), position);
+    Element* old = hot;
+    hot = nullptr;
+    if (IsLiveElement(old) && old->visible == 1) DeliverToElement(old, kMouseLeave, 0, 0);
 }
 
 int UIHost::ResizeHitTest(UINT msg, LPARAM lParam) {

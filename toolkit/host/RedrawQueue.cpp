@@ -1,5 +1,8 @@
 #include "toolkit/host/RedrawQueue.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "toolkit/controls/Element.h"
 #include "toolkit/draw/ImageDraw.h"
 #include "toolkit/draw/Shapes.h"
@@ -11,6 +14,31 @@ constexpr float kMargin = 1e-7f;
 
 bool Below(float a, float b) {
     return b - a > kMargin;
+}
+
+bool WholePixels(const RectF& r) {
+    return r.X == std::floor(r.X) && r.Y == std::floor(r.Y) && r.Width == std::floor(r.Width) &&
+           r.Height == std::floor(r.Height);
+}
+
+// An opaque-drawn surface, only where it meets the dirty rectangle. Wine's
+// GDI+ works through every source pixel of a drawn image before it clips, so
+// a one-line strip of a large surface would cost as much as all of it. At one
+// pixel per pixel the part gives the same pixels as the whole.
+void DrawSurfacePart(GpGraphics* graphics, GpImage* surface, const RectF& rect,
+                     const RectF& dirty) {
+    if (!WholePixels(rect)) {
+        DrawImageAlpha(graphics, surface, rect, 255);
+        return;
+    }
+    const float left = std::max(rect.X, std::floor(dirty.X));
+    const float top = std::max(rect.Y, std::floor(dirty.Y));
+    const float right = std::min(rect.X + rect.Width, std::ceil(dirty.X + dirty.Width));
+    const float bottom = std::min(rect.Y + rect.Height, std::ceil(dirty.Y + dirty.Height));
+    if (right <= left || bottom <= top) return;
+    const RectF part(left, top, right - left, bottom - top);
+    DrawImageAttr(graphics, surface, part,
+                  RectF(left - rect.X, top - rect.Y, part.Width, part.Height), nullptr);
 }
 
 }  // namespace
@@ -70,9 +98,14 @@ bool PaintElementsIn(UIHost* host, Element* first, const RectF& dirty, GpGraphic
         if (host->backGraphics.get() != graphics) return false;
         if (drawn <= 0) {
             // Crossfade: the old picture fades out while the new one fades in.
-            if (e->fadeSnapshot)
+            if (e->fadeSnapshot) {
                 DrawImageAlpha(graphics, e->fadeSnapshot.get(), e->rect, e->opacity - e->fadeAlpha);
-            DrawImageAlpha(graphics, e->surface.get(), e->rect, e->fadeAlpha);
+                DrawImageAlpha(graphics, e->surface.get(), e->rect, e->fadeAlpha);
+            } else if (e->fadeAlpha >= 255 && e->surface) {
+                DrawSurfacePart(graphics, e->surface.get(), e->rect, dirty);
+            } else {
+                DrawImageAlpha(graphics, e->surface.get(), e->rect, e->fadeAlpha);
+            }
         }
         if (e->firstChild) {
             ClipRect(graphics, e->rect, Gdiplus::CombineModeIntersect);

@@ -143,10 +143,23 @@ LRESULT UIHost::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_MOUSELEAVE:
             trackingLeave = 0;
+            // A held press keeps the mouse when the pointer leaves: its
+            // release, wherever it comes up, still reaches us and ends it.
+            if (pressing) break;
             ReleaseCapture();
             if (hot) {
                 DeliverToElement(hot, kMouseLeave, wParam, lParam);
                 hot = nullptr;
+            }
+            break;
+        case WM_CAPTURECHANGED:
+            // Another window took the mouse (a dialog, a menu, a switch to
+            // another program): the press cannot end here any more.
+            if (pressing && reinterpret_cast<HWND>(lParam) != window) {
+                POINT point{};
+                GetCursorPos(&point);
+                ScreenToClient(window, &point);
+                AbandonPress(MAKELPARAM(point.x, point.y));
             }
             break;
         case kRegisterMnemonic: {

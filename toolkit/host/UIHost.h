@@ -90,6 +90,9 @@ public:
     virtual void OnMouse(UINT msg, WPARAM wParam, LPARAM lParam);
     // Resizing from the edge bands; nonzero when the edge took the message.
     virtual int ResizeHitTest(UINT msg, LPARAM lParam);
+    // Ends a held press without a click: its release was not seen here or
+    // the capture went to another window. `position` is the pointer's.
+    void AbandonPress(LPARAM position);
     // False, changing nothing, for a null handle, a non-window, a window of
     // another process, the window it holds, or while it holds another one.
     virtual bool Attach(HWND window, const AttachOptions& options = {});

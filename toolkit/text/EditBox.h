@@ -94,7 +94,8 @@ public:
     // 1 when it handled the request (deleted, or refused in a read-only
     // box), 0 when the selection was empty.
     virtual int DeleteSelection(bool quiet);
-    // Draws or erases the caret line straight on the window.
+    // Draws or erases the caret line: straight on the window, or, when the
+    // host is layered (it shows only what it is given), into the surface.
     virtual void DrawCaret(bool on);
     virtual std::string SelectedText();
     virtual int TextIndex(int line, int column);
@@ -153,6 +154,29 @@ public:
     GdipFontObject fontOwner;  // the box's own font, when it has one
 
 private:
+    // Where the caret line goes, in surface pixels: column x, rows top to
+    // bottom - 1.
+    struct CaretSpan {
+        int x = 0;
+        int top = 0;
+        int bottom = 0;
+        bool operator==(const CaretSpan&) const = default;
+    };
+    // The caret drawn into the surface, with the pixels it covers.
+    struct SurfaceCaret {
+        bool shown = false;
+        CaretSpan span;
+        std::vector<Gdiplus::ARGB> under;
+    };
+    // What a repaint after an edit compares with: the view and lines before it.
+    struct EditMark {
+        int firstLine = 1;  // the first line the edit touches
+        int lineCount = 1;
+        int contentHeight = 0;
+        int scrollX = 0;
+        int scrollY = 0;
+        RectF caretRect;
+    };
     struct RangeMeasure {
         RectF bounds;
         UniqueGpRegion region;
@@ -166,6 +190,29 @@ private:
     // `reuse`: only lines whose text changed since the last measuring (edits).
     void MeasureLines(bool reuse = false);
     int LineChars(int line) const;
+
+    // The caret on a layered host.
+    bool CaretOnSurface() const;
+    // Where the caret is drawn now; none when it lies outside the text area.
+    std::optional<CaretSpan> CaretSpanNow() const;
+    // Each returns the surface rectangle it changed, if any.
+    std::optional<RectF> ShowCaretOnSurface();
+    std::optional<RectF> HideCaretOnSurface();
+    bool CaretPixels(const CaretSpan& span, std::vector<Gdiplus::ARGB>& pixels, bool write);
+    // Hands a changed part of the surface (surface coordinates) to the host.
+    void RedrawSurfaceRect(const RectF& area);
+
+    // Partial repaint after an edit.
+    EditMark MarkEdit() const;
+    // Repaints what the edit changed: the strip of its line, or everything from
+    // its line down when lines below it moved. The whole box when the view
+    // scrolled, a highlight was shown, or the surface is fading or rounded.
+    void RepaintEdit(const EditMark& before);
+    // Repaints surface rows top to bottom - 1 exactly as the full repaint
+    // would, and hands them (with `alsoChanged`) to the host.
+    void RepaintBand(int top, int bottom, const RectF& alsoChanged);
+    // Fill and frame of the box, under whatever clip is set.
+    void PaintBackground(const SurfacePaint& record);
 
     // Model.
     void OnCreateMessage();
@@ -186,4 +233,8 @@ private:
     void RestoreIme();
     int DeleteSelectionNow(bool quiet, bool finish);
     int InsertHeight(const std::string& text);
+
+    SurfaceCaret surfaceCaret;
+    bool highlightShown = false;    // the last repaint drew a selection
+    std::optional<RectF> bandClip;  // set while RepaintBand draws the lines
 };

@@ -63,10 +63,10 @@ std::string ClipLongLines(std::string text) {
 }
 
 // Text from the clipboard or the input method in the box's own alphabet:
-// ASCII and two-byte GBK characters. Code page 936 holds the euro sign as the
-// lone byte 0x80, which the box would take for the first half of a pair and
-// so split the characters after it; it becomes one '?', like any character
-// GBK has no place for. A surrogate pair is one character and one '?'.
+// ASCII and two-byte GBK characters, lines ending in CR LF. Code page 936 holds the euro sign as
+// the lone byte 0x80, which the box would take for the first half of a pair and so split the
+// characters after it; it becomes one '?', like any character GBK has no place for. A surrogate
+// pair is one character and one '?'.
 std::string FromOutside(std::wstring_view wide) {
     auto high = [](wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; };
     auto low = [](wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; };
@@ -83,7 +83,7 @@ std::string FromOutside(std::wstring_view wide) {
             kept += c;
         }
     }
-    return ClipLongLines(FromWide(kept.c_str()));
+    return ClipLongLines(WithLineBreaks(FromWide(kept.c_str())));
 }
 
 // Clipboard text crosses as UTF-16; our texts are GBK.
@@ -148,10 +148,15 @@ int CountPairs(const std::string& text) {
 LRESULT EditBox::MessageProc(UINT code, WPARAM wParam, LPARAM lParam) {
     switch (code) {
         case WM_CREATE:
+            surfaceCaret.shown = false;
             OnCreateMessage();
             break;
         case WM_DESTROY:
+            surfaceCaret.shown = false;
             OnDestroyMessage();
+            break;
+        case kResized:  // a new, empty surface
+            surfaceCaret.shown = false;
             break;
         case WM_PAINT:  // Repaint
             RenderBox(false);
@@ -326,7 +331,8 @@ LRESULT EditBox::KeyDown(WPARAM key) {
         case VK_HOME:
         case VK_END: {
             const int column = key == VK_HOME ? 0 : LineChars(caretLine);
-            DrawCaret(false);
+            // On a layered host the caret moves in one redraw, by MoveTail.
+            if (!CaretOnSurface()) DrawCaret(false);
             caretColumn = column;
             if (!extend) CollapseSelection();
             MoveTail(hadSelection, oldScrollX, oldScrollY);
@@ -337,7 +343,7 @@ LRESULT EditBox::KeyDown(WPARAM key) {
         case VK_UP:
         case VK_DOWN:
             if (!multiLine && (key == VK_UP || key == VK_DOWN)) return 0;
-            DrawCaret(false);
+            if (!CaretOnSurface()) DrawCaret(false);
             ArrowMove(key);
             if (!extend) CollapseSelection();
             MoveTail(hadSelection, oldScrollX, oldScrollY);
@@ -387,7 +393,7 @@ void EditBox::Backspace() {
     if (caretLine <= 1 && caretColumn == 0) return;
     anchorColumn = caretColumn;
     anchorLine = caretLine;
-    if (caretColumn == 0) {
+    if (caretColumn == 0 || LineChars(caretLine) == 0) {
         caretLine = std::max(caretLine - 1, 1);
         caretColumn = LineChars(caretLine);
     } else {
@@ -490,8 +496,13 @@ int EditBox::InsertHeight(const std::string& text) {
     return Trunc(bounds.Height);
 }
 
-void EditBox::InsertText(const std::string& text) {
+void EditBox::InsertText(const std::string& given) {
     if (inputMode == kReadOnly) return;
+    const EditMark before = MarkEdit();
+    // A lone CR or LF is a line break here as it is when drawn; a single-line
+    // box takes what comes before the first one, and keeps its own text.
+    std::string text = WithLineBreaks(given);
+    if (!multiLine) text.resize(std::min(text.size(), text.find("\r\n")));
     // The selection goes first; the measuring and painting below cover both.
     DeleteSelectionNow(true, false);
     lines.InsertAt(TextIndex(caretLine, caretColumn), text, multiLine);
@@ -510,9 +521,7 @@ void EditBox::InsertText(const std::string& text) {
         }
     } else {
         caretLine = 1;
-        // A single-line box keeps only what comes before the first CR LF.
-        const std::string_view kept = std::string_view(text).substr(0, firstPair);
-        caretColumn = std::min(caretColumn + CharCount(kept), LineChars(1));
+        caretColumn = std::min(caretColumn + CharCount(text), LineChars(1));
     }
     CollapseSelection();
     MeasureLines(true);
@@ -523,7 +532,7 @@ void EditBox::InsertText(const std::string& text) {
     prevCaretRect = caretRect;
     PlaceImeWindow();
     UpdateScrollBars(false, true);
-    RenderBox(false);
+    RepaintEdit(before);
     DrawCaret(true);
     FireChanged();
 }
@@ -535,8 +544,15 @@ int EditBox::DeleteSelection(bool quiet) {
 int EditBox::DeleteSelectionNow(bool quiet, bool finish) {
     if (inputMode == kReadOnly) return 1;
     if (SelectionEmpty()) return 0;
+    const EditMark before = MarkEdit();
     const int a = TextIndex(anchorLine, anchorColumn);
     const int b = TextIndex(caretLine, caretColumn);
+    if (a == b) {
+        // Two columns for one place (past a line's end): nothing to delete,
+        // nothing changed.
+        CollapseSelection();
+        return 0;
+    }
     if (a < b) {
         caretLine = anchorLine;
         caretColumn = anchorColumn;
@@ -557,7 +573,7 @@ int EditBox::DeleteSelectionNow(bool quiet, bool finish) {
     if (!lines.IsValidLine(lastDrawnLine)) lastDrawnLine = 0;
     PlaceImeWindow();
     UpdateScrollBars(false, true);
-    RenderBox(false);
+    RepaintEdit(before);
     DrawCaret(true);
     if (!quiet) FireChanged();
     return 1;

@@ -72,24 +72,10 @@ std::vector<RectF> EditBox::RegionRects(GpRegion* region) {
 void EditBox::RenderBox(bool relayout) {
     SurfacePaint record;
     if (!BeginSurfacePaint(record, std::nullopt, true)) return;
-    GpGraphics* graphics = record.graphics;
+    surfaceCaret.shown = false;  // the surface starts afresh
+    highlightShown = false;
     const RectF& r = record.rect;
-    UniqueGpPath rounded;
-    if (roundCorners) {
-        rounded = RoundedPath(r, kCornerSize);
-        ClipPath(graphics, rounded.get());
-    }
-    {
-        UniqueGpBrush back = MakeSolidBrush(backColour);
-        gp::GdipFillRectangle(graphics, back.get(), r.X, r.Y, r.Width - 1, r.Height - 1);
-    }
-    if (roundCorners) {
-        rounded.reset();
-        ResetClip(graphics);
-        RoundedOutline(graphics, r, kCornerSize, frameStyle);
-    } else {
-        RectOutline(graphics, r, frameStyle);
-    }
+    PaintBackground(record);
     if (relayout) {
         frameArea = r;
         if (multiLine) {
@@ -114,7 +100,90 @@ void EditBox::RenderBox(bool relayout) {
         UpdateScrollBars(false, true);
     }
     DrawLines(record);
+    // A layered host presents the surface as it is: the caret goes with it,
+    // shown after every repaint as after every edit.
+    if (CaretOnSurface() && HasFocus()) ShowCaretOnSurface();
     EndSurfacePaint(record);
+}
+
+void EditBox::PaintBackground(const SurfacePaint& record) {
+    GpGraphics* graphics = record.graphics;
+    const RectF& r = record.rect;
+    UniqueGpPath rounded;
+    if (roundCorners) {
+        rounded = RoundedPath(r, kCornerSize);
+        ClipPath(graphics, rounded.get());
+    }
+    {
+        UniqueGpBrush back = MakeSolidBrush(backColour);
+        gp::GdipFillRectangle(graphics, back.get(), r.X, r.Y, r.Width - 1, r.Height - 1);
+    }
+    if (roundCorners) {
+        rounded.reset();
+        ResetClip(graphics);
+        RoundedOutline(graphics, r, kCornerSize, frameStyle);
+    } else {
+        RectOutline(graphics, r, frameStyle);
+    }
+}
+
+EditBox::EditMark EditBox::MarkEdit() const {
+    return EditMark{std::min(anchorLine, caretLine),
+                    lines.LineCount(),
+                    lines.ContentHeight(),
+                    scrollX,
+                    scrollY,
+                    caretRect};
+}
+
+void EditBox::RepaintEdit(const EditMark& before) {
+    // Clearing the surface and drawing every visible line costs a keystroke
+    // several milliseconds; its line alone is a strip a row high.
+    const bool whole = highlightShown || !SelectionEmpty() || scrollX != before.scrollX ||
+                       scrollY != before.scrollY || roundCorners || fadeSnapshot ||
+                       fadeAlpha != opacity || !host || host->rendering || !surfaceGraphics;
+    if (whole) {
+        RenderBox(false);
+        return;
+    }
+    const bool linesMoved =
+        lines.LineCount() != before.lineCount || lines.ContentHeight() != before.contentHeight;
+    const RectF box = lines.LineBox(before.firstLine);
+    const float lineTop = textArea.Y + static_cast<float>(scrollY) + box.Y;
+    // A line's box is a reference row high, which holds its glyphs: the box
+    // alone is the strip, and no neighbour needs drawing again.
+    const int top = static_cast<int>(std::floor(lineTop));
+    const int bottom =
+        linesMoved ? Trunc(rect.Height) : static_cast<int>(std::ceil(lineTop + box.Height));
+    // The old caret goes too where the window shows it outside the strip.
+    RepaintBand(top, bottom, before.caretRect);
+}
+
+void EditBox::RepaintBand(int top, int bottom, const RectF& alsoChanged) {
+    SurfacePaint record;
+    if (!BeginSurfacePaint(record, std::nullopt, false)) return;
+    GpGraphics* graphics = record.graphics;
+    RectF band(0, static_cast<float>(top), record.rect.Width, static_cast<float>(bottom - top));
+    RectF::Intersect(band, band, record.rect);
+    RectF changed = band;
+    if (alsoChanged.Width > 0 && alsoChanged.Height > 0)
+        RectF::Union(changed, changed, alsoChanged);
+    if (const std::optional<RectF> old = HideCaretOnSurface()) RectF::Union(changed, changed, *old);
+    if (band.Height > 0) {
+        ClipRect(graphics, band);
+        gp::GdipGraphicsClear(graphics, 0x00FFFFFF);  // as the full repaint clears
+        PaintBackground(record);
+        bandClip = band;
+        DrawLines(record);
+        bandClip.reset();
+        ResetClip(graphics);
+    }
+    if (CaretOnSurface() && HasFocus()) {
+        if (const std::optional<RectF> shown = ShowCaretOnSurface())
+            RectF::Union(changed, changed, *shown);
+    }
+    RectF::Intersect(changed, changed, record.rect);
+    RedrawSurfaceRect(changed);
 }
 
 void EditBox::UpdateScrollBars(bool layout, bool ranges) {
@@ -173,7 +242,11 @@ void EditBox::DrawLines(SurfacePaint& record) {
     const float bottom = textArea.Height - static_cast<float>(scrollY);
     for (int line = firstVisibleLine; line <= lines.LineCount(); ++line) {
         const RectF box = lines.LineBox(line);
-        DrawLine(line, box, record);
+        // Repainting a band: only the lines that reach into it.
+        const float lineTop = textArea.Y + static_cast<float>(scrollY) + box.Y;
+        const bool reaches = !bandClip || (lineTop < bandClip->Y + bandClip->Height &&
+                                           lineTop + box.Height > bandClip->Y);
+        if (reaches) DrawLine(line, box, record);
         lastDrawnLine = line;
         if (box.Y + box.Height > bottom) break;
     }
@@ -205,8 +278,9 @@ void EditBox::DrawLine(int line, const RectF& lineBox, SurfacePaint& record) {
     // but nothing is drawn for it.
     const bool blank = text.empty();
     if (blank) text = " ";
-    const std::wstring wide = ToWide(text);
+    const std::wstring wide = LayoutText(text);
     ClipRect(graphics, textArea);
+    if (bandClip) ClipRect(graphics, *bandClip, Gdiplus::CombineModeIntersect);
     if (!blank)
         gp::GdipDrawString(graphics, wide.c_str(), -1, font, &drawBox, format.Handle(),
                            textBrush.get());
@@ -236,6 +310,7 @@ void EditBox::DrawLine(int line, const RectF& lineBox, SurfacePaint& record) {
         }
     }
     if (length != 0) {
+        highlightShown = true;
         RangeMeasure measured = MeasureRange(wide, first, length, layout, true);
         if (measured.ok && measured.region) {
             const bool wraps = lineBox.Height > lines.LineHeight() + 2;
@@ -270,7 +345,7 @@ RectF EditBox::PosFromsIndex(int line, int& index, bool adjustScroll, int extraH
     const std::string text = lines.LineText(line);
     const int n = CharCount(text);
     if (index >= n) index -= 1;
-    const std::wstring wide = ToWide(text);
+    const std::wstring wide = LayoutText(text);
 
     RectF bounds;
     bool measuredOk = false;
@@ -327,7 +402,7 @@ int EditBox::HitTest(int x, int y, int& outLine) {
     const RectF layout = LayoutBox(lines.LineBox(outLine));
     std::string text = lines.LineText(outLine);
     if (text.empty()) text = " ";
-    RangeMeasure measured = MeasureRange(ToWide(text), 0, CharCount(text), layout, true);
+    RangeMeasure measured = MeasureRange(LayoutText(text), 0, CharCount(text), layout, true);
     const std::vector<RectF> rows = RegionRects(measured.region.get());
     measured.region.reset();
     // Above or below the line's rows (a point outside the text): its first or
@@ -347,11 +422,12 @@ int EditBox::HitTest(int x, int y, int& outLine) {
         if (static_cast<float>(px) > row.X + row.Width) px = Trunc(row.X + row.Width);
         break;
     }
-    return ColumnAtPoint(text, layout, px, py);
+    // An empty line is measured as one space, but has no column after it.
+    return std::min(ColumnAtPoint(text, layout, px, py), LineChars(outLine));
 }
 
 int EditBox::ColumnAtPoint(const std::string& text, const RectF& layout, int px, int py) {
-    const std::wstring wide = ToWide(text);
+    const std::wstring wide = LayoutText(text);
     const auto x = static_cast<float>(px);
     const auto y = static_cast<float>(py);
     int lo = 0;
@@ -375,24 +451,107 @@ int EditBox::ColumnAtPoint(const std::string& text, const RectF& layout, int px,
     return mid;
 }
 
-void EditBox::DrawCaret(bool on) {
+bool EditBox::CaretOnSurface() const {
+    return hostWindow && (GetWindowLongA(hostWindow, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+}
+
+std::optional<EditBox::CaretSpan> EditBox::CaretSpanNow() const {
     const float cx = caretRect.X;
     const float cy = caretRect.Y + 2;
     const bool inside = cx >= textArea.X && cy >= textArea.Y && cx < textArea.X + textArea.Width &&
                         cy < textArea.Y + textArea.Height;
-    if (!inside || caretRect.Y + prevCaretRect.Height > textArea.Y + textArea.Height) return;
-    if (!host || !hostWindow) return;
-    // A layered window shows only what it is given: no caret there.
-    if (GetWindowLongA(hostWindow, GWL_EXSTYLE) & WS_EX_LAYERED) return;
+    if (!inside || caretRect.Y + prevCaretRect.Height > textArea.Y + textArea.Height)
+        return std::nullopt;
+    // The same pixels the window line covers: from its start to just before
+    // its end, in host pixels, then moved into the surface.
+    const int left = Trunc(rect.X);
+    const int top = Trunc(rect.Y);
+    const float y = rect.Y + caretRect.Y;
+    CaretSpan span;
+    span.x = Trunc(rect.X + caretRect.X) - left;
+    span.top = std::max(Trunc(caretRect.Y < textArea.Y ? y + 2 : y) - top, 0);
+    span.bottom = std::min(Trunc(y + caretRect.Height) - top, Trunc(rect.Height));
+    if (span.x < 0 || span.x >= Trunc(rect.Width) || span.bottom <= span.top) return std::nullopt;
+    return span;
+}
+
+bool EditBox::CaretPixels(const CaretSpan& span, std::vector<Gdiplus::ARGB>& pixels, bool write) {
+    if (!surface) return false;
+    UINT width = 0, height = 0;
+    gp::GdipGetImageWidth(surface.get(), &width);
+    gp::GdipGetImageHeight(surface.get(), &height);
+    const int rows = span.bottom - span.top;
+    if (span.x >= static_cast<int>(width) || span.bottom > static_cast<int>(height) || rows <= 0)
+        return false;
+    if (surfaceGraphics) gp::GdipFlush(surfaceGraphics.get(), Gdiplus::FlushIntentionSync);
+    const Gdiplus::Rect area(span.x, span.top, 1, rows);
+    Gdiplus::BitmapData data{};
+    const UINT mode = Gdiplus::ImageLockModeRead | (write ? Gdiplus::ImageLockModeWrite : 0);
+    if (gp::GdipBitmapLockBits(surface.get(), &area, mode, PixelFormat32bppARGB, &data) !=
+        Gdiplus::Ok)
+        return false;
+    pixels.resize(static_cast<size_t>(rows));
+    auto* row = static_cast<unsigned char*>(data.Scan0);
+    for (int i = 0; i < rows; ++i, row += data.Stride) {
+        auto* pixel = reinterpret_cast<Gdiplus::ARGB*>(row);
+        if (write)
+            *pixel = pixels[static_cast<size_t>(i)];
+        else
+            pixels[static_cast<size_t>(i)] = *pixel;
+    }
+    gp::GdipBitmapUnlockBits(surface.get(), &data);
+    return true;
+}
+
+std::optional<RectF> EditBox::HideCaretOnSurface() {
+    if (!surfaceCaret.shown) return std::nullopt;
+    surfaceCaret.shown = false;
+    const CaretSpan& span = surfaceCaret.span;
+    CaretPixels(span, surfaceCaret.under, true);
+    return RectF(static_cast<float>(span.x), static_cast<float>(span.top), 1.0f,
+                 static_cast<float>(span.bottom - span.top));
+}
+
+std::optional<RectF> EditBox::ShowCaretOnSurface() {
+    const std::optional<CaretSpan> span = CaretSpanNow();
+    if (surfaceCaret.shown && span && *span == surfaceCaret.span) return std::nullopt;
+    std::optional<RectF> changed = HideCaretOnSurface();
+    if (!span || !CaretPixels(*span, surfaceCaret.under, false)) return changed;
+    // The window's caret is a line in the default pen: black.
+    std::vector<Gdiplus::ARGB> line(surfaceCaret.under.size(), 0xFF000000);
+    if (!CaretPixels(*span, line, true)) return changed;
+    surfaceCaret.shown = true;
+    surfaceCaret.span = *span;
+    const RectF drawn(static_cast<float>(span->x), static_cast<float>(span->top), 1.0f,
+                      static_cast<float>(span->bottom - span->top));
+    if (!changed) return drawn;
+    RectF both;
+    RectF::Union(both, *changed, drawn);
+    return both;
+}
+
+void EditBox::RedrawSurfaceRect(const RectF& area) {
+    if (!host || !handle || host->rendering) return;
+    if (surfaceGraphics) gp::GdipFlush(surfaceGraphics.get(), Gdiplus::FlushIntentionSync);
+    host->RequestRedraw(RectF(rect.X + area.X, rect.Y + area.Y, area.Width, area.Height), this);
+}
+
+void EditBox::DrawCaret(bool on) {
+    if (CaretOnSurface()) {
+        const std::optional<RectF> changed = on ? ShowCaretOnSurface() : HideCaretOnSurface();
+        if (changed) RedrawSurfaceRect(*changed);
+        return;
+    }
+    const std::optional<CaretSpan> span = CaretSpanNow();
+    if (!span || !host || !hostWindow) return;
     HDC dc = host->windowDC ? host->windowDC->get() : nullptr;
     if (!dc) return;
-    const int x = Trunc(rect.X + caretRect.X);
-    const float y = rect.Y + caretRect.Y;
+    const int x = Trunc(rect.X) + span->x;
+    const int y = Trunc(rect.Y + caretRect.Y);
     if (on) {
-        MoveToEx(dc, x, Trunc(caretRect.Y < textArea.Y ? y + 2 : y), nullptr);
-        LineTo(dc, x, Trunc(y + caretRect.Height));
+        MoveToEx(dc, x, Trunc(rect.Y) + span->top, nullptr);
+        LineTo(dc, x, Trunc(rect.Y) + span->bottom);
     } else if (host->backDC) {
-        BitBlt(dc, x, Trunc(y), 1, Trunc(caretRect.Height), host->backDC.get(), x, Trunc(y),
-               SRCCOPY);
+        BitBlt(dc, x, y, 1, Trunc(caretRect.Height), host->backDC.get(), x, y, SRCCOPY);
     }
 }

@@ -14,6 +14,12 @@ bool IsLeadByte(char c) {
     return static_cast<unsigned char>(c) > 0x7F;
 }
 
+// Bytes of the character at byte i: two for a lead byte and for a CR LF pair.
+size_t CharWidth(std::string_view text, size_t i) {
+    if (IsLeadByte(text[i])) return 2;
+    return text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n' ? 2 : 1;
+}
+
 bool MeasureBounds(GpGraphics* graphics, const wchar_t* text, GpFont* font, const RectF& layout,
                    GpStringFormat* format, RectF* bounds) {
     RectF measured;
@@ -26,29 +32,56 @@ bool MeasureBounds(GpGraphics* graphics, const wchar_t* text, GpFont* font, cons
 }  // namespace
 
 int CharCount(std::string_view text) {
-    // Twice the count: printable ASCII and two-byte characters are 2, any
-    // other byte 1.
-    size_t halves = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte > 0x7F) {
-            if (i + 1 == text.size()) break;  // a lead byte cut off from its trail
-            halves += 2;
-            ++i;
-        } else if (byte >= 0x20 && byte <= 0x7E) {
-            halves += 2;
-        } else {
-            halves += 1;
-        }
+    int count = 0;
+    for (size_t i = 0; i < text.size(); ++count) {
+        const size_t width = CharWidth(text, i);
+        if (i + width > text.size()) break;  // a lead byte cut off from its trail
+        i += width;
     }
-    return static_cast<int>(halves / 2);
+    return count;
 }
 
 int BytesOfChars(std::string_view text, int n) {
     size_t covered = 0;
     for (int taken = 0; taken < n && covered < text.size(); ++taken)
-        covered += IsLeadByte(text[covered]) ? 2 : 1;
+        covered += CharWidth(text, covered);
     return static_cast<int>(std::min(covered, text.size()));
+}
+
+std::string WithLineBreaks(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            out += "\r\n";
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::wstring LayoutText(std::string_view line) {
+    auto shown = [](wchar_t c) { return c < 0x20 || c == 0x7F ? L' ' : c; };
+    std::wstring wide = ToWide(std::string(line));
+    const int columns = CharCount(line);
+    if (static_cast<int>(wide.size()) != columns) {
+        // A pair the code page does not map to one character (or a cut-off
+        // lead byte) would shift the columns after it: one '?' per pair.
+        wide.clear();
+        wide.reserve(static_cast<size_t>(columns));
+        for (size_t i = 0; static_cast<int>(wide.size()) < columns;) {
+            const size_t width = CharWidth(line, i);
+            const std::wstring one = ToWide(std::string(line.substr(i, width)));
+            wide += width == 1 ? static_cast<wchar_t>(static_cast<unsigned char>(line[i]))
+                               : (one.size() == 1 ? one[0] : L'?');
+            i += width;
+        }
+    }
+    for (wchar_t& c : wide) c = shown(c);
+    return wide;
 }
 
 TextLines::TextLines() : lineTable(1) {}
@@ -117,8 +150,8 @@ void TextLines::Measure(GpGraphics* graphics, const RectF& area, GpFont* font,
         const auto known = text.empty() ? measuredBoxes.end() : measuredBoxes.find(text);
         if (known != measuredBoxes.end()) {
             bounds = known->second;
-        } else if (!text.empty() &&
-                   MeasureBounds(graphics, ToWide(text).c_str(), font, layout, format, &bounds)) {
+        } else if (!text.empty() && MeasureBounds(graphics, LayoutText(text).c_str(), font, layout,
+                                                  format, &bounds)) {
             measuredBoxes.emplace(text, bounds);
         } else {
             bounds = reference;

@@ -22,15 +22,26 @@
 #include "toolkit/core/Gdip.h"
 #include "toolkit/draw/Geometry.h"
 
-// Character count of a GBK text, in the edit box's units: a printable ASCII
-// character or a two-byte character counts 1, any other byte (control
-// characters, so CR LF together count 1) one half; the total is truncated,
-// and a lead byte at the very end does not count.
+// Character count of a GBK text, in the edit box's columns: every character
+// the box holds is one column, whether printable ASCII, a two-byte character
+// or a control character such as TAB (a CR LF pair, which only ever stands
+// between lines, is one too); a lead byte at the very end does not count.
 int CharCount(std::string_view text);
 
 // Byte length of the first n characters of a GBK text, walking two bytes for a
-// byte above 0x7F and one otherwise; 0 for n <= 0, never beyond the text.
+// byte above 0x7F (and for a CR LF pair) and one otherwise; 0 for n <= 0,
+// never beyond the text.
 int BytesOfChars(std::string_view text, int n);
+
+// Text from outside (clipboard, input method) with every lone CR or LF made a
+// CR LF: a line break, as GDI+ would draw it, never a character.
+std::string WithLineBreaks(std::string_view text);
+
+// The UTF-16 text GDI+ lays out, measures and draws for one line: exactly one
+// unit per column, so character ranges index columns. Control characters are
+// shown as spaces: GDI+ breaks rows at CR and LF, and Wine's leaves TAB and
+// other control characters out of the layout, shifting every range after them.
+std::wstring LayoutText(std::string_view line);
 
 class TextLines final {
 public:

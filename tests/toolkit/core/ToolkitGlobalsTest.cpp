@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "toolkit/core/Thunk.h"
 #include "toolkit/core/Toolkit.h"
@@ -107,15 +110,55 @@ TEST_F(ToolkitGlobals, UnknownFaceFallsBackToTheDefaultFamily) {
     gp::GdipDeleteFont(font);
 }
 
-TEST_F(ToolkitGlobals, DefaultFontSurvivesMissingFaces) {
-    // Neither named face exists: the generic or first installed family serves.
-    GpFont* font = CreateDefaultFontFrom("No Such Face 1", "No Such Face 2");
-    ASSERT_NE(font, nullptr);
-    EXPECT_FALSE(FaceOf(font).empty());
-    float size = 0;
-    gp::GdipGetFontSize(font, &size);
-    EXPECT_FLOAT_EQ(size, 12.0f);
-    gp::GdipDeleteFont(font);
+// Whether GDI's font of that exact face holds a glyph for every character,
+// read from the ranges the font reports.
+bool FaceCovers(const std::string& face, const std::wstring& text) {
+    LOGFONTW lf{};
+    lf.lfHeight = -12;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    const std::wstring wide = ToWide(face);
+    wide.copy(lf.lfFaceName, LF_FACESIZE - 1);
+    HFONT font = CreateFontIndirectW(&lf);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(dc, font);
+    wchar_t chosen[LF_FACESIZE] = {};
+    GetTextFaceW(dc, LF_FACESIZE, chosen);
+    std::vector<unsigned char> buffer(GetFontUnicodeRanges(dc, nullptr));
+    auto* set = reinterpret_cast<GLYPHSET*>(buffer.data());
+    const bool read = !buffer.empty() && GetFontUnicodeRanges(dc, set) != 0;
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    DeleteObject(font);
+    if (!read || _wcsicmp(chosen, wide.c_str()) != 0) return false;
+    for (wchar_t c : text) {
+        bool found = false;
+        for (DWORD i = 0; i < set->cRanges && !found; ++i)
+            found = c >= set->ranges[i].wcLow && c < set->ranges[i].wcLow + set->ranges[i].cGlyphs;
+        if (!found) return false;
+    }
+    return true;
+}
+
+TEST_F(ToolkitGlobals, DefaultFontEndsAtAFaceThatDrawsChinese) {
+    // Named faces that do not exist or have no Chinese glyphs: the default
+    // font is still one that draws the gift's text, found among the faces
+    // really installed (no substitute names involved).
+    const std::pair<const char*, const char*> candidates[] = {
+        {"No Such Face 1", "No Such Face 2"},
+        {"DejaVu Sans", "No Such Face 2"},
+        {"No Such Face 1", "Tahoma"},
+    };
+    for (const auto& [primary, caption] : candidates) {
+        GpFont* font = CreateDefaultFontFrom(primary, caption);
+        ASSERT_NE(font, nullptr) << primary << " / " << caption;
+        EXPECT_TRUE(FaceCovers(FaceOf(font), L"亲爱的你一是我国中文字"))
+            << primary << " / " << caption << " gave " << FaceOf(font);
+        float size = 0;
+        gp::GdipGetFontSize(font, &size);
+        EXPECT_FLOAT_EQ(size, 12.0f);
+        gp::GdipDeleteFont(font);
+    }
+    EXPECT_FALSE(FaceCovers("DejaVu Sans", L"中")) << "the check tells faces apart";
 }
 
 TEST_F(ToolkitGlobals, TahomaCaptionFaceIsReplaced) {

@@ -102,15 +102,21 @@ TEST_F(GlowTextTest, OutlineIsSharpBlurSpreadsOtherStylesDrawNoHalo) {
 }
 
 TEST_F(GlowTextTest, RectanglesWithoutSensiblePixelsGetNoHalo) {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    for (const RectF& box : {RectF(12, 10, -9, -9), RectF(12, 10, nan, 26),
-                             RectF(12, 10, 1e30f, 26), RectF(12, 10, 110, 1e30f)}) {
+    auto redPixels = [](const RectF& box) {
         const TestCanvas canvas = Draw(0xFF000000, 3, 0xFFFF0000, box);
         int red = 0;
         for (int i = 0; i < kW * kH; ++i)
             red += canvas.Red(i % kW, i / kW) > 200 && canvas.Alpha(i % kW, i / kW) > 12;
-        EXPECT_EQ(red, 0) << box.Width << " x " << box.Height;
-    }
+        return red;
+    };
+    EXPECT_GT(redPixels(kBox), 20) << "a sensible box gets its red halo";
+    // Just past the largest halo bitmap: GDI+ would still make this one, so
+    // only the limit keeps it (and the gigabyte ones beyond) away.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (const RectF& box :
+         {RectF(12, 10, 16400, 26), RectF(12, 10, 110, 16400), RectF(12, 10, -9, -9),
+          RectF(12, 10, nan, 26), RectF(12, 10, 1e30f, 26), RectF(12, 10, 110, 1e30f)})
+        EXPECT_EQ(redPixels(box), 0) << box.Width << " x " << box.Height;
 }
 
 }  // namespace

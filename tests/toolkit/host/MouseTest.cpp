@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -142,6 +144,55 @@ TEST_F(MouseTest, PressAndReleaseOnOneElementClicks) {
     Mouse(WM_LBUTTONUP, 10, 250);
     EXPECT_EQ(a.Count(kClick) + b.Count(kClick), 1);
     EXPECT_EQ(host.pressing, 0);
+}
+
+// However a press ends away from the window (the pointer leaves and the
+// button comes up outside, another window takes the capture, the release is
+// never seen), the held element is let go without a click, and the next click
+// and hover go where the pointer is.
+TEST_F(MouseTest, APressThatEndsOutsideLetsGo) {
+    TestWindow other(50, 50, WS_POPUP, 600, 400);
+    const std::function<void()> endings[] = {
+        [&] {
+            // The system posts the leave; the release arrives only where the
+            // capture is.
+            SendMessageA(window.get(), WM_MOUSELEAVE, 0, 0);
+            EXPECT_EQ(GetCapture(), window.get()) << "the leave keeps the press's capture";
+            if (GetCapture() == window.get()) Mouse(WM_LBUTTONUP, -40, 500);
+        },
+        [&] { SetCapture(other.get()); },
+        [&] {},  // its release went astray: the next press finds it still held
+    };
+    for (size_t way = 0; way < std::size(endings); ++way) {
+        SCOPED_TRACE(way);
+        a.log.clear();
+        b.log.clear();
+        Mouse(WM_MOUSEMOVE, 60, 60);
+        Mouse(WM_LBUTTONDOWN, 60, 60, MK_LBUTTON);
+        ASSERT_EQ(host.pressed, &a);
+        endings[way]();
+        if (way != 2) {
+            EXPECT_EQ(host.pressing, 0);
+            EXPECT_EQ(host.pressed, nullptr);
+            EXPECT_EQ(a.Count(WM_LBUTTONUP), 1) << "the held element hears the press end";
+            EXPECT_EQ(host.hot, nullptr);
+            EXPECT_EQ(a.Count(kMouseLeave), 1);
+        }
+        Mouse(WM_MOUSEMOVE, 210, 60);
+        if (way != 2) {
+            EXPECT_EQ(b.Count(kMouseEnter), 1) << "hover follows the pointer again";
+        }
+        Mouse(WM_LBUTTONDOWN, 210, 60, MK_LBUTTON);
+        Mouse(WM_LBUTTONUP, 210, 60);
+        EXPECT_EQ(b.Count(kPressQuery), 1);
+        EXPECT_EQ(b.Count(kClick), 1) << "the next click is not eaten";
+        EXPECT_EQ(a.Count(kClick), 0);
+        Mouse(WM_MOUSEMOVE, 212, 60);
+        EXPECT_EQ(host.hot, &b);
+        EXPECT_EQ(host.pressing, 0);
+        EXPECT_NE(GetCapture(), window.get());
+        ReleaseCapture();
+    }
 }
 
 TEST_F(MouseTest, MovingBetweenElementsLeavesBeforeEntering) {

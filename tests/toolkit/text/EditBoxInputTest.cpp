@@ -289,6 +289,81 @@ TEST_F(EditBoxInput, PasteCopyAndCutThroughTheRealClipboard) {
     EXPECT_EQ(ClipboardText(), L"?\u4E2Dq");
 }
 
+// Every character a box takes from typing or pasting is one column, its own
+// bytes and its own place on the line; a lone CR or LF from outside is a line
+// break, which a single-line box cuts the pasted text at, never its own.
+TEST_F(EditBoxInput, ControlCharactersAndBreaksKeepColumnsBytesAndDrawingTogether) {
+    struct Case {
+        int multiLine;
+        const wchar_t* pasted;
+        std::string text;  // after pasting at column 5 of "hello world"
+        int line, column;  // the caret after it
+    };
+    const Case cases[] = {
+        {0, L"X\r\nY", "helloX world", 1, 6},
+        {0, L"X\nY", "helloX world", 1, 6},
+        {0, L"a\tb", "helloa\tb world", 1, 8},
+        {1, L"a\tb", "helloa\tb world", 1, 8},
+        {1, L"x\ry\nz", "hellox\r\ny\r\nz world", 3, 1},
+        {1, L"\x1c\x1f\t", "hello\x1c\x1f\t world", 1, 8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.multiLine << " " << FromWide(c.pasted));
+        EditBox pasted;
+        pasted.CreateEditBox(window.get(), 20, 30, 416, c.multiLine ? 184 : 30,
+                             {.text = "hello world", .multiLine = c.multiLine});
+        host.SetFocusElement(&pasted);
+        pasted.caretColumn = pasted.anchorColumn = 5;
+        ASSERT_TRUE(PutOnClipboard(c.pasted));
+        HoldKeys({VK_CONTROL});
+        pasted.KeyDown('V');
+        HoldKeys({});
+        EXPECT_EQ(pasted.Text(), c.text);
+        EXPECT_EQ(pasted.caretLine, c.line);
+        EXPECT_EQ(pasted.caretColumn, c.column) << "the caret after the last pasted character";
+        const std::string line = pasted.lines.LineText(pasted.caretLine);
+        pasted.KeyDown(VK_END);
+        EXPECT_EQ(pasted.caretColumn, static_cast<int>(line.size())) << "one column a byte";
+        EXPECT_EQ(pasted.TextIndex(pasted.caretLine, pasted.caretColumn),
+                  pasted.lines.LineStart(pasted.caretLine) + static_cast<int>(line.size()));
+        // Drawn as measured: every column stands right of the one before it.
+        float previous = -1;
+        for (int column = 0; column <= pasted.caretColumn; ++column) {
+            int index = column - 1;
+            const float x = pasted.PosFromsIndex(pasted.caretLine, index, false, 0).X;
+            EXPECT_GT(x, previous) << "column " << column;
+            previous = x;
+        }
+        // Typed control characters are characters too, and Backspace takes one
+        // byte of them at a time.
+        const std::string before = pasted.Text();
+        Type("\x1d\x1e");
+        EXPECT_EQ(pasted.caretColumn, static_cast<int>(line.size()) + 2);
+        pasted.KeyDown(VK_BACK);
+        pasted.KeyDown(VK_BACK);
+        EXPECT_EQ(pasted.Text(), before);
+    }
+}
+
+TEST_F(EditBoxInput, AClickOnAnEmptyLineIsColumnZeroAndBackspaceJoinsIt) {
+    Make({.text = "first\r\n\r\nthird", .multiLine = 1});
+    int changes = 0;
+    box.SetChangedHandler([&](Element*) { ++changes; });
+    for (float x : {1.0f, 30.0f, 300.0f}) {
+        box.Send(WM_LBUTTONDOWN, MK_LBUTTON, At(x, box.lines.LineHeight() * 1.5f));
+        EXPECT_EQ(box.caretLine, 2) << x;
+        EXPECT_EQ(box.caretColumn, 0) << x;
+    }
+    Press(VK_BACK);
+    EXPECT_EQ(box.Text(), "first\r\nthird");
+    EXPECT_EQ(box.caretLine, 1);
+    EXPECT_EQ(box.caretColumn, 5);
+    EXPECT_EQ(changes, 1);
+    Caret(1, 0);
+    Press(VK_BACK);
+    EXPECT_EQ(changes, 1) << "nothing deleted, no change reported";
+}
+
 TEST_F(EditBoxInput, PasswordBoxesRefuseShortcutsAndSwitchTheInputMethodOff) {
     HIMC original = ImmGetContext(window.get());
     if (original) ImmReleaseContext(window.get(), original);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/toolkit/host/HostTestSupport.h"
 
@@ -265,7 +266,7 @@ TEST_F(EditBoxModel, PaintsFrameTextAndAThreeLineSelection) {
     EXPECT_TRUE(Near(BackPixel(host, 20, 100), BackPixel(host, 24, 100), 8)) << "no frame";
 }
 
-TEST_F(EditBoxModel, TheCaretIsDrawnOnOpaqueWindowsOnly) {
+TEST_F(EditBoxModel, TheCaretIsDrawnOnOpaqueAndLayeredWindows) {
     ShowWindow(window.get(), SW_SHOWNOACTIVATE);
     Make({.text = "caret", .multiLine = 1});
     box.caretColumn = box.anchorColumn = 2;
@@ -281,21 +282,122 @@ TEST_F(EditBoxModel, TheCaretIsDrawnOnOpaqueWindowsOnly) {
     EXPECT_EQ(GetPixel(dc, x, y), RGB(0, 0, 0)) << "a black line on the window";
     box.DrawCaret(false);
     EXPECT_EQ(GetPixel(dc, x, y), before) << "erased from the back buffer";
+}
 
+// A layered window shows only the picture it is handed: the caret goes into
+// the box's surface and from there into the presented back buffer, at the
+// place and with the blink of the caret of an opaque window.
+TEST_F(EditBoxModel, ALayeredWindowShowsTheCaretThroughTheSurface) {
     TestWindow layeredWindow(300, 200);
     UIHost layered;
-    layered.Attach(layeredWindow.get(), {.captionFlags = 0, .translucency = 255});
-    ShowWindow(layeredWindow.get(), SW_SHOWNOACTIVATE);
+    ASSERT_TRUE(layered.Attach(layeredWindow.get(), {.captionFlags = 0, .translucency = 255}));
     EditBox inLayered;
-    inLayered.CreateEditBox(layeredWindow.get(), 10, 10, 200, 100, {.text = "x", .multiLine = 1});
-    index = 0;
-    inLayered.caretRect = inLayered.prevCaretRect = inLayered.PosFromsIndex(1, index, false, 0);
-    HDC layeredDc = layered.windowDC->get();
-    const int lx = static_cast<int>(10 + inLayered.caretRect.X);
-    const int ly = static_cast<int>(10 + inLayered.caretRect.Y + inLayered.caretRect.Height / 2);
-    const COLORREF shown = GetPixel(layeredDc, lx, ly);
+    inLayered.CreateEditBox(layeredWindow.get(), 10, 10, 200, 100, {.text = "xy", .multiLine = 1});
+    layered.SetFocusElement(&inLayered);
+    SendMessageA(layeredWindow.get(), WM_CHAR, 'z', 0);  // the caret after the z
+    const int sx = static_cast<int>(inLayered.caretRect.X);
+    const int sy = static_cast<int>(inLayered.caretRect.Y + inLayered.caretRect.Height / 2);
+    auto surfacePixel = [&] {
+        Gdiplus::ARGB argb = 0;
+        EXPECT_EQ(gp::GdipBitmapGetPixel(inLayered.surface.get(), sx, sy, &argb), Gdiplus::Ok);
+        return argb;
+    };
+    auto isCaret = [](std::uint32_t p) { return p == 0xFF000000u; };
+    EXPECT_TRUE(isCaret(surfacePixel())) << "shown after typing";
+    EXPECT_TRUE(isCaret(BackPixel(layered, 10 + sx, 10 + sy)));
+    inLayered.DrawCaret(false);
+    const std::uint32_t under = BackPixel(layered, 10 + sx, 10 + sy);
+    EXPECT_EQ(A(under), 255);
+    EXPECT_FALSE(isCaret(under));
+    EXPECT_FALSE(isCaret(surfacePixel()));
+
+    // The blink: each tick of the box's timer turns it on or off.
+    const UINT_PTR id = reinterpret_cast<UINT_PTR>(&inLayered);
+    for (int tick = 0; tick < 4; ++tick) {
+        SendMessageA(layeredWindow.get(), WM_TIMER, id, 0);
+        const bool on = (inLayered.blinkCount & 1) != 0;
+        EXPECT_EQ(isCaret(BackPixel(layered, 10 + sx, 10 + sy)), on) << tick;
+        if (!on) {
+            EXPECT_EQ(BackPixel(layered, 10 + sx, 10 + sy), under) << "put back exactly";
+        }
+    }
+    // Moved by a key, it leaves nothing behind.
     inLayered.DrawCaret(true);
-    EXPECT_EQ(GetPixel(layeredDc, lx, ly), shown) << "a layered window shows no caret";
+    SendMessageA(layeredWindow.get(), WM_KEYDOWN, VK_HOME, 0);
+    EXPECT_EQ(BackPixel(layered, 10 + sx, 10 + sy), under);
+    EXPECT_FALSE(isCaret(surfacePixel()));
+}
+
+// A host that notes every rectangle it is asked to redraw.
+class RecordingHost : public UIHost {
+public:
+    void RequestRedraw(const RectF& rect, Element* element) override {
+        if (element == watched) asked.push_back(rect);
+        UIHost::RequestRedraw(rect, element);
+    }
+    Element* watched = nullptr;
+    std::vector<RectF> asked;
+};
+
+// An edit repaints only its line's strip (down to the bottom when lines move),
+// and leaves the surface and the window exactly as a full repaint would.
+TEST_F(EditBoxModel, AnEditRepaintsItsStripWithTheFullRepaintsPixels) {
+    for (int translucency : {255, -1}) {
+        SCOPED_TRACE(translucency);
+        TestWindow other(460, 240);
+        RecordingHost recording;
+        ASSERT_TRUE(
+            recording.Attach(other.get(), {.captionFlags = 0, .translucency = translucency}));
+        EditBox edited;
+        edited.CreateEditBox(other.get(), 20, 30, 416, 184,
+                             {.text = ManyLines(30, "亲爱的 gjpqy|_ "), .multiLine = 1});
+        recording.SetFocusElement(&edited);
+        recording.watched = &edited;  // its scroll bars redraw on their own
+        auto pixels = [&] {
+            std::vector<std::uint32_t> out;
+            for (int y = 30; y < 30 + 184; ++y)
+                for (int x = 20; x < 20 + 416; ++x) out.push_back(BackPixel(recording, x, y));
+            for (int y = 0; y < 184; ++y)
+                for (int x = 0; x < 416; ++x) {
+                    Gdiplus::ARGB argb = 0xDEADBEEF;
+                    gp::GdipBitmapGetPixel(edited.surface.get(), x, y, &argb);
+                    out.push_back(argb);
+                }
+            return out;
+        };
+        const float row = edited.lines.LineHeight();
+        struct Edit {
+            int line, column;
+            UINT msg;
+            WPARAM key;
+            int firstLine;  // the first line the edit changes
+            bool linesMove;
+        };
+        for (const Edit& e :
+             {Edit{3, 5, WM_CHAR, 'x', 3, false}, Edit{3, 2, WM_KEYDOWN, VK_BACK, 3, false},
+              Edit{4, 7, WM_KEYDOWN, VK_RETURN, 4, true},
+              Edit{5, 0, WM_KEYDOWN, VK_BACK, 4, true}}) {
+            SCOPED_TRACE(testing::Message() << e.line << ":" << e.column << " " << e.key);
+            edited.caretLine = edited.anchorLine = e.line;
+            edited.caretColumn = edited.anchorColumn = e.column;
+            int index = e.column - 1;
+            edited.caretRect = edited.prevCaretRect = edited.PosFromsIndex(e.line, index, false, 0);
+            edited.DrawCaret(true);
+            recording.asked.clear();
+            SendMessageA(other.get(), e.msg, e.key, 0);
+            ASSERT_FALSE(recording.asked.empty());
+            RectF strip = recording.asked.front();
+            for (const RectF& asked : recording.asked) RectF::Union(strip, strip, asked);
+            const float lineTop =
+                30 + edited.textArea.Y + row * static_cast<float>(e.firstLine - 1);
+            EXPECT_GE(strip.Y, lineTop - 4) << "nothing above the edited line";
+            EXPECT_LE(strip.Y + strip.Height, e.linesMove ? 30 + 184 : lineTop + row + 4);
+            const std::vector<std::uint32_t> partial = pixels();
+            edited.RenderBox(false);
+            const std::vector<std::uint32_t> full = pixels();
+            EXPECT_TRUE(partial == full) << "pixels differ from a full repaint";
+        }
+    }
 }
 
 TEST_F(EditBoxModel, WindowsWithBoxesLeaveNoObjectsBehind) {

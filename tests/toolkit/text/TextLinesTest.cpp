@@ -23,7 +23,8 @@ TextLines Store(const std::string& text, int flags = kMulti, int mode = 0,
 TEST(TextLinesCounting, CharCountAndBytesOfChars) {
     EXPECT_EQ(CharCount("ab"), 2);
     EXPECT_EQ(CharCount("中文"), 2);
-    EXPECT_EQ(CharCount("a\tb"), 2) << "a control character is half a character";
+    EXPECT_EQ(CharCount("a\tb\x1f"), 4) << "a control character is a character";
+    EXPECT_EQ(BytesOfChars("a\tb\x1f", 3), 3);
     EXPECT_EQ(CharCount("\r\n"), 1);
     EXPECT_EQ(CharCount(std::string("a") + "中"[0]), 1) << "a cut-off lead byte";
     EXPECT_EQ(BytesOfChars("中a文", 2), 3);
