@@ -48,9 +48,11 @@ fetch() { # package pattern → a fresh unpacked source dir for this architectur
   if [ -z "$dir" ]; then
     say "fetching source package $pkg"
     # mpg123's signature file may be missing; the tarballs are all there.
-    (cd "$WORK" && apt-get source --download-only "$pkg" >/dev/null 2>&1 || true)
-    local tarball
-    tarball=$(ls "$WORK"/${pkg}_*.orig.tar.* 2>/dev/null | grep -v '\.asc$' | head -n 1)
+    (cd "$WORK" && { apt-get source --download-only "$pkg" >/dev/null 2>&1 || true; })
+    local tarball="" candidate
+    for candidate in "$WORK/${pkg}"_*.orig.tar.*; do
+      case "$candidate" in *.asc) ;; *) [ -e "$candidate" ] && { tarball=$candidate; break; } ;; esac
+    done
     [ -n "$tarball" ] || { echo "[deps] no source tarball for $pkg" >&2; exit 1; }
     tar -xf "$tarball" -C "$WORK"
     dir=$(find "$WORK" -maxdepth 1 -type d -name "$2" ! -name '*.build-*' | head -n 1)
@@ -75,8 +77,8 @@ cmake_lib() { # name srcdir args...
   local bld="$WORK/build-$name-$ARCH"
   rm -rf "$bld"
   cmake -S "$src" -B "$bld" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=$ARCH \
-    -DCMAKE_C_COMPILER=$CC -DCMAKE_RC_COMPILER=$HOST-windres \
+    -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR="$ARCH" \
+    -DCMAKE_C_COMPILER="$CC" -DCMAKE_RC_COMPILER="$HOST-windres" \
     -DCMAKE_FIND_ROOT_PATH="/usr/$HOST;$PREFIX" \
     -DCMAKE_FIND_ROOT_PATH_MODE_PROGRAM=NEVER -DCMAKE_FIND_ROOT_PATH_MODE_LIBRARY=ONLY \
     -DCMAKE_FIND_ROOT_PATH_MODE_INCLUDE=ONLY \
@@ -105,7 +107,7 @@ fi
 if [ ! -f "$PREFIX/.stamp-mpg123" ]; then
   src=$(fetch mpg123 'mpg123-*')
   say "building libmpg123 in $src"
-  (cd "$src" && ./configure --host=$HOST CC=$CC --enable-static --disable-shared --disable-modules \
+  (cd "$src" && ./configure --host="$HOST" CC="$CC" --enable-static --disable-shared --disable-modules \
      --with-audio=dummy --disable-network --prefix="$PREFIX" >/dev/null &&
    make -j"$JOBS" src/libmpg123/libmpg123.la >/dev/null)
   mkdir -p "$PREFIX/lib" "$PREFIX/include"

@@ -10,6 +10,7 @@ cd "$root"
 cmake --preset release >/dev/null
 cmake --build --preset release --target gift
 BUILD_DIR="$root/build/release"
+# shellcheck source=tools/wine-env.sh
 source "$root/tools/wine-env.sh"
 gift_wine_prefix
 # The gift writes its song beside itself; run a copy in its own folder.
@@ -22,6 +23,7 @@ seconds=${1:-60}
 shots="$BUILD_DIR/screenshots"
 mkdir -p "$shots"
 export seconds shots GIFT_WINE BUILD_DIR
+# shellcheck disable=SC2016  # the script expands its variables itself
 xvfb-run -a -s "-screen 0 1366x768x24" bash -c '
   "$GIFT_WINE" "$BUILD_DIR/run/gift.exe" &
   pid=$!
