@@ -7,21 +7,13 @@
 
 #include <jpeglib.h>
 
+#include "maker/JpegError.h"
+
 namespace maker {
 
 namespace {
 
-struct ErrorJump {
-    jpeg_error_mgr base;
-    std::jmp_buf jump;
-};
-
-void ErrorExit(j_common_ptr info) {
-    std::longjmp(reinterpret_cast<ErrorJump*>(info->err)->jump, 1);
-}
-void Silent(j_common_ptr) {}
-
-bool Decompress(jpeg_decompress_struct* jpeg, ErrorJump* err, const unsigned char* data,
+bool Decompress(jpeg_decompress_struct* jpeg, JpegErrorJump* err, const unsigned char* data,
                 std::size_t size, int width, int height, Pixels* out) {
     if (setjmp(err->jump)) return false;
     jpeg_create_decompress(jpeg);
@@ -55,10 +47,8 @@ Pixels DecodeJpegCovering(const void* data, std::size_t size, int width, int hei
     Pixels pixels;
     if (!data || size < 4) return pixels;
     jpeg_decompress_struct jpeg{};
-    ErrorJump err{};
-    jpeg.err = jpeg_std_error(&err.base);
-    err.base.error_exit = ErrorExit;
-    err.base.output_message = Silent;
+    JpegErrorJump err{};
+    jpeg.err = InstallJpegErrorJump(&err);
     const bool ok = Decompress(&jpeg, &err, static_cast<const unsigned char*>(data), size, width,
                                height, &pixels);
     jpeg_destroy_decompress(&jpeg);

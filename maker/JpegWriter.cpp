@@ -8,21 +8,13 @@
 
 #include <jpeglib.h>
 
+#include "maker/JpegError.h"
+
 namespace maker {
 
 namespace {
 
-struct ErrorJump {
-    jpeg_error_mgr base;
-    std::jmp_buf jump;
-};
-
-void ErrorExit(j_common_ptr info) {
-    std::longjmp(reinterpret_cast<ErrorJump*>(info->err)->jump, 1);
-}
-void Silent(j_common_ptr) {}
-
-bool Compress(jpeg_compress_struct* jpeg, ErrorJump* err, const Pixels* pixels, int quality,
+bool Compress(jpeg_compress_struct* jpeg, JpegErrorJump* err, const Pixels* pixels, int quality,
               unsigned char** out, unsigned long* outSize) {
     if (setjmp(err->jump)) return false;
     jpeg_create_compress(jpeg);
@@ -55,10 +47,8 @@ std::string EncodeJpeg(const Pixels& pixels, int quality) {
         pixels.data.size() != static_cast<std::size_t>(pixels.width) * pixels.height)
         return {};
     jpeg_compress_struct jpeg{};
-    ErrorJump err{};
-    jpeg.err = jpeg_std_error(&err.base);
-    err.base.error_exit = ErrorExit;
-    err.base.output_message = Silent;
+    JpegErrorJump err{};
+    jpeg.err = InstallJpegErrorJump(&err);
     unsigned char* out = nullptr;
     unsigned long outSize = 0;
     const bool ok = Compress(&jpeg, &err, &pixels, quality, &out, &outSize);

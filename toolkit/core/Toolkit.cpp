@@ -72,8 +72,9 @@ bool DrawsChinese(GpFontFamily* family) {
            std::none_of(std::begin(glyphs), std::end(glyphs), [](WORD g) { return g == 0xFFFF; });
 }
 
-// The first installed family that draws Chinese text, or null.
-GpFontFamily* InstalledChineseFamily() {
+// A copy of the first installed family that `accept` takes, or null.
+template <typename Accept>
+GpFontFamily* FirstInstalledFamily(Accept accept) {
     Gdiplus::GpFontCollection* installed = nullptr;
     if (gp::GdipNewInstalledFontCollection(&installed) != Gdiplus::Ok || !installed) return nullptr;
     INT count = 0;
@@ -83,11 +84,16 @@ GpFontFamily* InstalledChineseFamily() {
     INT found = 0;
     gp::GdipGetFontCollectionFamilyList(installed, count, families.data(), &found);
     for (INT i = 0; i < found; ++i) {
-        if (!families[i] || !DrawsChinese(families[i])) continue;
+        if (!families[i] || !accept(families[i])) continue;
         GpFontFamily* clone = nullptr;
         if (gp::GdipCloneFontFamily(families[i], &clone) == Gdiplus::Ok) return clone;
     }
     return nullptr;
+}
+
+// The first installed family that draws Chinese text, or null.
+GpFontFamily* InstalledChineseFamily() {
+    return FirstInstalledFamily(DrawsChinese);
 }
 
 // The last resorts when no face draws Chinese and neither named face exists: GDI+'s generic
@@ -98,20 +104,7 @@ GpFontFamily* FallbackFamily() {
         GpFontFamily* clone = nullptr;
         if (gp::GdipCloneFontFamily(generic, &clone) == Gdiplus::Ok) return clone;
     }
-    Gdiplus::GpFontCollection* installed = nullptr;
-    if (gp::GdipNewInstalledFontCollection(&installed) != Gdiplus::Ok || !installed) return nullptr;
-    INT count = 0;
-    gp::GdipGetFontCollectionFamilyCount(installed, &count);
-    if (count <= 0) return nullptr;
-    std::vector<GpFontFamily*> families(static_cast<size_t>(count));
-    INT found = 0;
-    gp::GdipGetFontCollectionFamilyList(installed, count, families.data(), &found);
-    for (INT i = 0; i < found; ++i) {
-        GpFontFamily* clone = nullptr;
-        if (families[i] && gp::GdipCloneFontFamily(families[i], &clone) == Gdiplus::Ok)
-            return clone;
-    }
-    return nullptr;
+    return FirstInstalledFamily([](GpFontFamily*) { return true; });
 }
 
 GpFont* FontOfFamily(GpFontFamily* family, float emSize, int style) {
