@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/Countdown.h"
+#include "app/PageForms.h"
 #include "app/StartWindow.h"
 #include "app/Startup.h"
 #include "platform/audio/Mp3Decoder.h"
@@ -27,6 +29,19 @@
 #include "toolkit/core/Text.h"
 
 namespace apptest {
+
+// Just the units the countdown tick uses, so the end can be reached without
+// the show (a page of the test's own size holds them).
+inline constexpr runtime::EventBinding kCountdownTickBinding[] = {
+    {runtime::EventKind::Tick, gift::OnCountdownTick}};
+inline const runtime::UnitDescription kCountdownUnits[] = {
+    {.kind = runtime::UnitKind::Label, .name = "标签1", .id = gift::rose::kCountdownLine},
+    {.kind = runtime::UnitKind::Timer,
+     .name = "时钟1",
+     .id = gift::rose::kCountdownTimer,
+     .events = kCountdownTickBinding},
+    {.kind = runtime::UnitKind::DrawingPanel, .name = "画板1", .id = gift::rose::kPanel},
+};
 
 // Samples the program has "played" since the fixture's set-up.
 inline std::atomic<long long> samplesPlayed{0};

@@ -274,20 +274,8 @@ TEST_F(CountdownTest, DelayCountsAcrossOpeningsAndRainsOnceThenTheCountdownEndsT
     EXPECT_EQ(waitedAfterTick, waitedBeforeTick);
 }
 
-// Just the units the countdown tick uses, so the end can be reached without
-// the show.
-constexpr runtime::EventBinding kCountdownTickBinding[] = {
-    {runtime::EventKind::Tick, gift::OnCountdownTick}};
-const runtime::UnitDescription kCountdownUnits[] = {
-    {.kind = runtime::UnitKind::Label, .name = "标签1", .id = gift::rose::kCountdownLine},
-    {.kind = runtime::UnitKind::Timer,
-     .name = "时钟1",
-     .id = gift::rose::kCountdownTimer,
-     .events = kCountdownTickBinding},
-    {.kind = runtime::UnitKind::DrawingPanel, .name = "画板1", .id = gift::rose::kPanel},
-};
 const runtime::FormDescription kCountdownPage{
-    .id = gift::kRosePageId, .width = 300, .height = 200, .units = kCountdownUnits};
+    .id = gift::kRosePageId, .width = 300, .height = 200, .units = apptest::kCountdownUnits};
 
 TEST_F(CountdownTest, EveryWayOfClosingTheBoxLeavesThePageCountingDown) {
     struct WayOut {

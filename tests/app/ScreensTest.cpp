@@ -154,18 +154,8 @@ TEST(ShowLayout, HeartRowsAndPoemFitEveryScreenInTheirComposedShape) {
     }
 }
 
-// Just the units the countdown tick uses.
-constexpr runtime::EventBinding kCountdownTickBinding[] = {
-    {runtime::EventKind::Tick, gift::OnCountdownTick}};
-const runtime::UnitDescription kCountdownUnits[] = {
-    {.kind = runtime::UnitKind::Label, .name = "标签1", .id = gift::rose::kCountdownLine},
-    {.kind = runtime::UnitKind::Timer,
-     .name = "时钟1",
-     .id = gift::rose::kCountdownTimer,
-     .events = kCountdownTickBinding},
-    {.kind = runtime::UnitKind::DrawingPanel, .name = "画板1", .id = gift::rose::kPanel},
-};
-const runtime::FormDescription kCountdownPage{.id = gift::kRosePageId, .units = kCountdownUnits};
+const runtime::FormDescription kCountdownPage{.id = gift::kRosePageId,
+                                              .units = apptest::kCountdownUnits};
 
 int endCalls = 0;
 void RecordEnd(int) {
