@@ -242,25 +242,30 @@ bool GiftProcess::Start(const std::wstring& path) {
     return true;
 }
 
+namespace {
+struct WindowSearch {
+    DWORD id;
+    int width, height;
+    HWND found;
+};
+
+// A named CALLBACK, since a lambda has the wrong calling convention for i686.
+BOOL CALLBACK MatchWindowOfSize(HWND window, LPARAM data) {
+    auto* s = reinterpret_cast<WindowSearch*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != s->id || !IsWindowVisible(window)) return TRUE;
+    RECT r;
+    GetWindowRect(window, &r);
+    if (r.right - r.left != s->width || r.bottom - r.top != s->height) return TRUE;
+    s->found = window;
+    return FALSE;
+}
+}  // namespace
+
 HWND GiftProcess::FindWindowOfSize(int width, int height) const {
-    struct Search {
-        DWORD id;
-        int width, height;
-        HWND found;
-    } search{id_, width, height, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner != s->id || !IsWindowVisible(window)) return TRUE;
-            RECT r;
-            GetWindowRect(window, &r);
-            if (r.right - r.left != s->width || r.bottom - r.top != s->height) return TRUE;
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{id_, width, height, nullptr};
+    EnumWindows(MatchWindowOfSize, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
