@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/decode/ImageDecode.h"
+
 namespace {
 
 // Larger pictures are not packed rather than risking an overflowing byte count.
@@ -48,28 +50,79 @@ PackedPicture PackedPicture::FromImage(GpImage* image) {
                                PixelFormat32bppPARGB, &data) != Gdiplus::Ok)
         return packed;
     gp::GdipBitmapUnlockBits(bitmap, &data);
+    return Pack(full.data(), static_cast<int>(w), static_cast<int>(h));
+}
 
+namespace {
+
+std::uint32_t BigEndian32(const unsigned char* p) {
+    return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
+           static_cast<std::uint32_t>(p[2]) << 8 | p[3];
+}
+
+// 8-bit RGB or RGBA without the chunks that make the system's decoder treat
+// colours differently (gamma, chromaticities, colour profiles, a transparent
+// colour): libpng then gives exactly the pixels GDI+ gives.
+bool IsPlainPng(ByteBlock bytes) {
+    static constexpr unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (bytes.size < 8 + 25 || std::memcmp(bytes.data, kSignature, 8) != 0) return false;
+    const unsigned char* ihdr = bytes.data + 8;
+    if (BigEndian32(ihdr) != 13 || std::memcmp(ihdr + 4, "IHDR", 4) != 0) return false;
+    const unsigned depth = ihdr[16], colour = ihdr[17];
+    if (depth != 8 || (colour != 2 && colour != 6)) return false;
+    for (std::size_t at = 8; at + 8 <= bytes.size;) {
+        const std::uint32_t length = BigEndian32(bytes.data + at);
+        const unsigned char* type = bytes.data + at + 4;
+        if (std::memcmp(type, "IDAT", 4) == 0) return true;
+        for (const char* other : {"gAMA", "cHRM", "sRGB", "iCCP", "tRNS", "sBIT"})
+            if (std::memcmp(type, other, 4) == 0) return false;
+        if (bytes.size - at < 12 || length > bytes.size - at - 12) return false;
+        at += 12 + static_cast<std::size_t>(length);
+    }
+    return false;
+}
+
+}  // namespace
+
+PackedPicture PackedPicture::FromPlainPng(ByteBlock bytes) {
+    if (!IsPlainPng(bytes)) return {};
+    decode::Image image = decode::DecodePng(bytes.data, bytes.size);
+    if (image.Empty() || image.width > 0xFFFF ||
+        static_cast<long long>(image.width) * image.height > kMaxPixels)
+        return {};
+    std::vector<std::uint32_t>& pixels = image.frames[0].pixels;
+    for (std::uint32_t& p : pixels) {
+        const std::uint32_t a = p >> 24;
+        if (a == 255) continue;
+        auto scale = [a](std::uint32_t c) { return (c * a + 127) / 255; };
+        p = a << 24 | scale(p >> 16 & 0xFF) << 16 | scale(p >> 8 & 0xFF) << 8 | scale(p & 0xFF);
+    }
+    return Pack(pixels.data(), image.width, image.height);
+}
+
+PackedPicture PackedPicture::Pack(const std::uint32_t* pixels, int w, int h) {
+    PackedPicture packed;
     // Counted first, so each array is allocated once at its final size.
     std::size_t runs = 0;
-    for (UINT y = 0; y < h; ++y) {
-        const std::uint32_t* row = full.data() + static_cast<std::size_t>(y) * w;
-        for (UINT x = 1; x < w; ++x) runs += row[x] != row[x - 1];
+    for (int y = 0; y < h; ++y) {
+        const std::uint32_t* row = pixels + static_cast<std::size_t>(y) * w;
+        for (int x = 1; x < w; ++x) runs += row[x] != row[x - 1];
         ++runs;
     }
     packed.values_.reserve(runs);
     packed.lengths_.reserve(runs);
-    for (UINT y = 0; y < h; ++y) {
-        const std::uint32_t* row = full.data() + static_cast<std::size_t>(y) * w;
-        for (UINT x = 0; x < w;) {
-            const UINT start = x;
+    for (int y = 0; y < h; ++y) {
+        const std::uint32_t* row = pixels + static_cast<std::size_t>(y) * w;
+        for (int x = 0; x < w;) {
+            const int start = x;
             while (++x < w && row[x] == row[start]) {
             }
             packed.values_.push_back(row[start]);
             packed.lengths_.push_back(static_cast<std::uint16_t>(x - start));
         }
     }
-    packed.width_ = static_cast<int>(w);
-    packed.height_ = static_cast<int>(h);
+    packed.width_ = w;
+    packed.height_ = h;
     return packed;
 }
 

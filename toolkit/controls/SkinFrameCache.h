@@ -20,6 +20,12 @@ public:
     // From any bitmap GDI+ can lock as premultiplied ARGB, at most 65535
     // pixels wide; empty otherwise.
     static PackedPicture FromImage(GpImage* image);
+    // From a plain PNG (8-bit RGB or RGBA, no transparency or colour-space
+    // chunks), decoded with libpng and premultiplied as GDI+ premultiplies
+    // (each colour c becomes (c * alpha + 127) / 255): the same pixels as
+    // FromImage of GDI+'s decode, in about half the time. Empty for any other
+    // bytes, which are left to the system's decoder.
+    static PackedPicture FromPlainPng(ByteBlock bytes);
 
     bool Empty() const { return width_ <= 0 || height_ <= 0; }
     int Width() const { return width_; }
@@ -33,6 +39,9 @@ public:
     void Expand(std::uint32_t* dest, std::size_t stride, int w, int h) const;
 
 private:
+    // Packs w x h premultiplied pixels, rows `w` apart; w at most 65535.
+    static PackedPicture Pack(const std::uint32_t* pixels, int w, int h);
+
     int width_ = 0;
     int height_ = 0;
     // One entry per run; runs never cross a row's end.
