@@ -102,25 +102,43 @@ PackedPicture PackedPicture::FromPlainPng(ByteBlock bytes) {
 
 PackedPicture PackedPicture::Pack(const std::uint32_t* pixels, int w, int h) {
     PackedPicture packed;
-    // Counted first, so each array is allocated once at its final size.
-    std::size_t runs = 0;
-    for (int y = 0; y < h; ++y) {
-        const std::uint32_t* row = pixels + static_cast<std::size_t>(y) * w;
-        for (int x = 1; x < w; ++x) runs += row[x] != row[x - 1];
-        ++runs;
-    }
-    packed.values_.reserve(runs);
-    packed.lengths_.reserve(runs);
-    for (int y = 0; y < h; ++y) {
-        const std::uint32_t* row = pixels + static_cast<std::size_t>(y) * w;
-        for (int x = 0; x < w;) {
-            const int start = x;
-            while (++x < w && row[x] == row[start]) {
+    // Runs of three or more equal pixels are filled; whatever lies between
+    // them is copied. Lengths stay below kSpan.
+    constexpr int kLongest = kSpan - 1;
+    auto tokens = [&](auto&& run, auto&& span) {
+        for (int y = 0; y < h; ++y) {
+            const std::uint32_t* row = pixels + static_cast<std::size_t>(y) * w;
+            for (int x = 0; x < w;) {
+                int n = 1;
+                while (x + n < w && n < kLongest && row[x + n] == row[x]) ++n;
+                if (n >= 3) {
+                    run(row[x], n);
+                    x += n;
+                    continue;
+                }
+                const int start = x;
+                while (x < w && x - start < kLongest &&
+                       !(x + 2 < w && row[x] == row[x + 1] && row[x] == row[x + 2]))
+                    ++x;
+                span(row + start, x - start);
             }
-            packed.values_.push_back(row[start]);
-            packed.lengths_.push_back(static_cast<std::uint16_t>(x - start));
         }
-    }
+    };
+    // Counted first, so each array is allocated once at its final size.
+    std::size_t values = 0, lengths = 0;
+    tokens([&](std::uint32_t, int) { ++values, ++lengths; },
+           [&](const std::uint32_t*, int n) { values += static_cast<std::size_t>(n), ++lengths; });
+    packed.values_.reserve(values);
+    packed.lengths_.reserve(lengths);
+    tokens(
+        [&](std::uint32_t value, int n) {
+            packed.values_.push_back(value);
+            packed.lengths_.push_back(static_cast<std::uint16_t>(n));
+        },
+        [&](const std::uint32_t* first, int n) {
+            packed.values_.insert(packed.values_.end(), first, first + n);
+            packed.lengths_.push_back(static_cast<std::uint16_t>(kSpan | n));
+        });
     packed.width_ = w;
     packed.height_ = h;
     return packed;
@@ -139,9 +157,16 @@ void PackedPicture::Expand(std::uint32_t* dest, std::size_t stride, int w, int h
     const std::uint16_t* length = lengths_.data();
     for (int y = 0; y < rows; ++y) {
         std::uint32_t* row = dest + static_cast<std::size_t>(y) * stride;
-        for (int x = 0; x < width_; ++value, ++length) {
-            const int n = *length;
-            if (x < cut) std::fill_n(row + x, std::min(n, cut - x), *value);
+        for (int x = 0; x < width_; ++length) {
+            const int n = *length & ~kSpan;
+            const int shown = std::max(0, std::min(n, cut - x));
+            if (*length & kSpan) {
+                if (shown > 0) std::memcpy(row + x, value, static_cast<std::size_t>(shown) * 4);
+                value += n;
+            } else {
+                if (shown > 0) std::fill_n(row + x, shown, *value);
+                ++value;
+            }
             x += n;
         }
         if (cut < w) std::memset(row + cut, 0, static_cast<std::size_t>(w - cut) * 4);

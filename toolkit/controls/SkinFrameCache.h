@@ -12,9 +12,10 @@
 #include "platform/ByteBlock.h"
 #include "toolkit/core/Gdip.h"
 
-// A picture's premultiplied ARGB pixels as runs of equal pixels, row by row.
-// The gift's fireworks frames shrink to about half their size (each is mostly
-// transparent or a faint, flat haze) and unpack with a fill per run.
+// A picture's premultiplied ARGB pixels, row by row, as runs of equal pixels
+// and spans of differing ones. The gift's fireworks frames shrink to about
+// half their size (each is mostly transparent or a faint haze) and unpack
+// with a fill per run and a copy per span.
 class PackedPicture {
 public:
     // From any bitmap GDI+ can lock as premultiplied ARGB, at most 65535
@@ -44,7 +45,9 @@ private:
 
     int width_ = 0;
     int height_ = 0;
-    // One entry per run; runs never cross a row's end.
+    // One length per run or span, a span's with kSpan set; a run has one
+    // value, a span one per pixel. Neither crosses a row's end.
+    static constexpr std::uint16_t kSpan = 0x8000;
     std::vector<std::uint32_t> values_;
     std::vector<std::uint16_t> lengths_;
 };
