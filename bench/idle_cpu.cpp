@@ -200,7 +200,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     const HANDLE handle = process.Handle();
-    const std::string entry = FindLinuxProcess("idle-run");
+    // The copy's own folder, without its drive: other worktrees' runs of this
+    // benchmark start a gift.exe in an "idle-run" folder of their own.
+    char path[MAX_PATH] = "";
+    WideCharToMultiByte(CP_ACP, 0, copy.c_str(), -1, path, MAX_PATH, nullptr, nullptr);
+    std::string folder = Lower(path);
+    folder = folder.substr(folder.find(':') + 1);
+    folder = folder.substr(0, folder.rfind('\\'));
+    const std::string entry = FindLinuxProcess(folder);
     std::printf("  CPU time from %s\n",
                 entry.empty() ? "GetProcessTimes" : (entry + "\\stat").c_str());
     Sleep(1000);
