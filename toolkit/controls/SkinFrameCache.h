@@ -13,9 +13,9 @@
 #include "toolkit/core/Gdip.h"
 
 // A picture's premultiplied ARGB pixels, row by row, as runs of equal pixels
-// and spans of differing ones. The gift's fireworks frames shrink to about
-// half their size (each is mostly transparent or a faint haze) and unpack
-// with a fill per run and a copy per span.
+// and spans of differing ones. The gift's fireworks frames shrink to about a
+// quarter of their size (each is mostly transparent or a faint haze) and
+// unpack with a fill per run and a copy per span.
 class PackedPicture {
 public:
     // From any bitmap GDI+ can lock as premultiplied ARGB, at most 65535
