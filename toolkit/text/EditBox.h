@@ -213,6 +213,13 @@ private:
     void RepaintBand(int top, int bottom, const RectF& alsoChanged);
     // Fill and frame of the box, under whatever clip is set.
     void PaintBackground(const SurfacePaint& record);
+    // Keeps the surface as the full repaint has painted it so far: cleared,
+    // filled and framed, no text.
+    void KeepBackground();
+    // Copies rows top to bottom - 1 of the kept background back into the
+    // surface; false, changing nothing, when the background kept no longer
+    // matches the box (its size, fill or frame changed since).
+    bool RestoreBackground(int top, int bottom);
 
     // Model.
     void OnCreateMessage();
@@ -234,7 +241,19 @@ private:
     int DeleteSelectionNow(bool quiet, bool finish);
     int InsertHeight(const std::string& text);
 
+    // What KeepBackground kept, with the fill and frame it was painted with.
+    // Under Wine, filling and framing a band of the box costs more than
+    // drawing its text; copying the rows back costs next to nothing.
+    struct Background {
+        std::vector<Gdiplus::ARGB> pixels;
+        int width = 0;
+        int height = 0;
+        Gdiplus::ARGB fill = 0;
+        std::uint32_t frame = 0;
+    };
+
     SurfaceCaret surfaceCaret;
+    Background background;
     bool highlightShown = false;    // the last repaint drew a selection
     std::optional<RectF> bandClip;  // set while RepaintBand draws the lines
 };

@@ -76,6 +76,7 @@ void EditBox::RenderBox(bool relayout) {
     highlightShown = false;
     const RectF& r = record.rect;
     PaintBackground(record);
+    KeepBackground();
     if (relayout) {
         frameArea = r;
         if (multiLine) {
@@ -127,6 +128,61 @@ void EditBox::PaintBackground(const SurfacePaint& record) {
     }
 }
 
+void EditBox::KeepBackground() {
+    background.width = background.height = 0;
+    if (!surface || !surfaceGraphics || roundCorners) return;
+    UINT w = 0, h = 0;
+    gp::GdipGetImageWidth(surface.get(), &w);
+    gp::GdipGetImageHeight(surface.get(), &h);
+    if (w == 0 || h == 0) return;
+    gp::GdipFlush(surfaceGraphics.get(), Gdiplus::FlushIntentionSync);
+    background.pixels.resize(static_cast<size_t>(w) * h);
+    Gdiplus::BitmapData data{};
+    data.Width = w;
+    data.Height = h;
+    data.Stride = static_cast<INT>(w * 4);
+    data.PixelFormat = PixelFormat32bppARGB;
+    data.Scan0 = background.pixels.data();
+    const Gdiplus::Rect all(0, 0, static_cast<INT>(w), static_cast<INT>(h));
+    if (gp::GdipBitmapLockBits(surface.get(), &all,
+                               Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
+                               PixelFormat32bppARGB, &data) != Gdiplus::Ok)
+        return;
+    gp::GdipBitmapUnlockBits(surface.get(), &data);
+    background.width = static_cast<int>(w);
+    background.height = static_cast<int>(h);
+    background.fill = backColour;
+    background.frame = frameStyle;
+}
+
+bool EditBox::RestoreBackground(int top, int bottom) {
+    if (background.width == 0 || !surface || !surfaceGraphics || roundCorners ||
+        background.fill != backColour || background.frame != frameStyle)
+        return false;
+    UINT w = 0, h = 0;
+    gp::GdipGetImageWidth(surface.get(), &w);
+    gp::GdipGetImageHeight(surface.get(), &h);
+    if (static_cast<int>(w) != background.width || static_cast<int>(h) != background.height)
+        return false;
+    top = std::max(top, 0);
+    bottom = std::min(bottom, background.height);
+    if (bottom <= top) return true;
+    gp::GdipFlush(surfaceGraphics.get(), Gdiplus::FlushIntentionSync);
+    Gdiplus::BitmapData data{};
+    data.Width = w;
+    data.Height = static_cast<UINT>(bottom - top);
+    data.Stride = static_cast<INT>(w * 4);
+    data.PixelFormat = PixelFormat32bppARGB;
+    data.Scan0 = background.pixels.data() + static_cast<size_t>(top) * w;
+    const Gdiplus::Rect rows(0, top, static_cast<INT>(w), bottom - top);
+    if (gp::GdipBitmapLockBits(surface.get(), &rows,
+                               Gdiplus::ImageLockModeWrite | Gdiplus::ImageLockModeUserInputBuf,
+                               PixelFormat32bppARGB, &data) != Gdiplus::Ok)
+        return false;
+    gp::GdipBitmapUnlockBits(surface.get(), &data);
+    return true;
+}
+
 EditBox::EditMark EditBox::MarkEdit() const {
     return EditMark{std::min(anchorLine, caretLine),
                     lines.LineCount(),
@@ -171,8 +227,11 @@ void EditBox::RepaintBand(int top, int bottom, const RectF& alsoChanged) {
     if (const std::optional<RectF> old = HideCaretOnSurface()) RectF::Union(changed, changed, *old);
     if (band.Height > 0) {
         ClipRect(graphics, band);
-        gp::GdipGraphicsClear(graphics, 0x00FFFFFF);  // as the full repaint clears
-        PaintBackground(record);
+        const int rowTop = static_cast<int>(band.Y);
+        if (!RestoreBackground(rowTop, rowTop + static_cast<int>(band.Height))) {
+            gp::GdipGraphicsClear(graphics, 0x00FFFFFF);  // as the full repaint clears
+            PaintBackground(record);
+        }
         bandClip = band;
         DrawLines(record);
         bandClip.reset();

@@ -132,11 +132,18 @@ void TextLines::Measure(GpGraphics* graphics, const RectF& area, GpFont* font,
     const MeasureParams params{graphics, font, format, layout, scrollBars};
     // Old versions of edited lines pile up; past a bound they are dropped.
     const size_t bound = 2 * static_cast<size_t>(lineCount) + 64;
-    if (!reuse || !(params == measuredWith) || measuredBoxes.size() > bound) measuredBoxes.clear();
+    if (!reuse || !(params == measuredWith) || measuredBoxes.size() > bound) {
+        measuredBoxes.clear();
+        measuredReference.reset();
+    }
     measuredWith = params;
 
+    // Measured once while the parameters stay: an edit measures its own line only.
     RectF reference;
-    MeasureBounds(graphics, kReferenceChar, font, layout, format, &reference);
+    if (measuredReference)
+        reference = *measuredReference;
+    else if (MeasureBounds(graphics, kReferenceChar, font, layout, format, &reference))
+        measuredReference = reference;
     lineHeight = static_cast<int>(reference.Height);
     if (length <= 0) return;
 

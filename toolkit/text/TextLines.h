@@ -128,4 +128,5 @@ private:
     std::string passwordChar;
     MeasureParams measuredWith;
     std::unordered_map<std::string, RectF> measuredBoxes;  // GDI+'s bounds by line text
+    std::optional<RectF> measuredReference;                // the reference character's, alike
 };

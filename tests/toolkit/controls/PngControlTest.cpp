@@ -271,6 +271,8 @@ TEST_F(PngControlTest, StoredFramesMatchTheirPicturesAndNeverStandInForOthers) {
     });
     const std::vector<unsigned char> png = EncodePng(mixed.get());
     ASSERT_FALSE(png.empty());
+    // A plain PNG: decoded by libpng, whose premultiplied pixels must be GDI+'s.
+    EXPECT_FALSE(PackedPicture::FromPlainPng(Block(png)).Empty());
     // The window as large as the picture, cutting it, and larger than it.
     for (const SIZE size : {SIZE{200, 120}, SIZE{150, 70}, SIZE{260, 150}}) {
         HWND window = MakeWindow(size.cx, size.cy);

@@ -372,17 +372,22 @@ TEST_F(EditBoxModel, AnEditRepaintsItsStripWithTheFullRepaintsPixels) {
             WPARAM key;
             int firstLine;  // the first line the edit changes
             bool linesMove;
+            Gdiplus::ARGB newFill = 0;  // a fill the box takes before the edit
         };
         for (const Edit& e :
              {Edit{3, 5, WM_CHAR, 'x', 3, false}, Edit{3, 2, WM_KEYDOWN, VK_BACK, 3, false},
-              Edit{4, 7, WM_KEYDOWN, VK_RETURN, 4, true},
-              Edit{5, 0, WM_KEYDOWN, VK_BACK, 4, true}}) {
+              Edit{4, 7, WM_KEYDOWN, VK_RETURN, 4, true}, Edit{5, 0, WM_KEYDOWN, VK_BACK, 4, true},
+              Edit{6, 3, WM_CHAR, 'y', 6, false, 0xC0E0F0FF}}) {
             SCOPED_TRACE(testing::Message() << e.line << ":" << e.column << " " << e.key);
             edited.caretLine = edited.anchorLine = e.line;
             edited.caretColumn = edited.anchorColumn = e.column;
             int index = e.column - 1;
             edited.caretRect = edited.prevCaretRect = edited.PosFromsIndex(e.line, index, false, 0);
             edited.DrawCaret(true);
+            if (e.newFill) {  // repainted in full with it: the strip must follow
+                edited.backColour = e.newFill;
+                edited.RenderBox(false);
+            }
             recording.asked.clear();
             SendMessageA(other.get(), e.msg, e.key, 0);
             ASSERT_FALSE(recording.asked.empty());
