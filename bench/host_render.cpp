@@ -26,6 +26,7 @@
 #include "toolkit/core/Toolkit.h"
 #include "toolkit/draw/GdipOwners.h"
 #include "toolkit/draw/ImageDraw.h"
+#include "toolkit/draw/RenderPass.h"
 #include "toolkit/draw/Shapes.h"
 
 namespace {
@@ -86,6 +87,16 @@ int main(int argc, char** argv) {
           bench::Time(parts, [&] { FrameShadow(g, RectF(5, 5, 476, 332), true, 0); }));
     const bench::Series average = bench::Time(parts, [&] { AverageColour(nullptr, image.get()); });
     Print("  the photograph's average colour", average);
+    const bench::Series passOnly =
+        bench::Time(parts, [&] { host.RenderPass(std::nullopt, std::nullopt); });
+    Print("  render pass alone (no present)", passOnly);
+    Print("  caption (title)", bench::Time(parts, [&] { host.DrawCaption(); }));
+    // As inside a pass: the elements' own paints ask for no redraws.
+    Print("  element tree", bench::Time(parts, [&] {
+              host.rendering = 1;
+              DrawElementTree(g, host.firstElement);
+              host.rendering = 0;
+          }));
     const bench::Series presentAll = bench::Time(parts, [&] { host.Present(); });
     const bench::Series presentButton = bench::Time(runs, [&] { host.Present(button.rect); });
     Print("  presentation of the whole window", presentAll);

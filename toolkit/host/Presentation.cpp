@@ -49,6 +49,7 @@ void UIHost::ReleaseBuffers() {
     backGraphics.reset();  // the graphics draws into backDC: it goes first
     ReleaseBufferSet(backDC, backBitmap, backPrevBitmap);
     ReleaseBufferSet(cacheDC, cacheBitmap, cachePrevBitmap);
+    frameCache.Clear();
 }
 
 void UIHost::ReleaseBackground() {

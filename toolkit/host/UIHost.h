@@ -17,6 +17,7 @@
 #include "platform/ByteBlock.h"
 #include "platform/Handle.h"
 #include "toolkit/core/Gdip.h"
+#include "toolkit/draw/FrameCache.h"
 #include "toolkit/draw/GdipOwners.h"
 #include "toolkit/draw/Geometry.h"
 #include "toolkit/host/RedrawQueue.h"
@@ -174,6 +175,9 @@ public:
     std::vector<std::unique_ptr<Element>> captionButtons;
     RedrawQueue redrawQueue;
     TTTOOLINFOA toolInfo{};
+    // The frame of the last render pass (everything under the elements),
+    // reused while its inputs stay the same.
+    FrameCache frameCache;
 
 private:
     HDC WindowDcHandle() const { return windowDC ? windowDC->get() : nullptr; }
@@ -186,6 +190,9 @@ private:
     void CreateBuffers();
     void ReleaseBuffers();
     void ReleaseBackground();
+    // Fill, background picture, border, `icon` and shadow of a render pass,
+    // drawn into the back buffer over transparency.
+    void DrawFrame(HICON icon);
     void CreateCaptionButtons();
     void CreateTooltip();
     void DestroyTooltip();
