@@ -1,6 +1,7 @@
 #include "toolkit/draw/ImageDraw.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -137,37 +138,33 @@ COLORREF AverageColour(HDC, GpImage* image) {
     const UINT height = ImageHeight(image);
     if (width == 0 || height == 0) return 0;
     // Read straight from GDI+, without a GDI bitmap and a second copy of every
-    // pixel. A photograph (24-bit, as JPEGs decode) is read as it is stored,
-    // which is a plain copy; anything else premultiplied, that is over black,
-    // as a GDI bitmap made from it shows it.
+    // pixel. A picture stored opaque (24-bit as the system decodes JPEGs,
+    // 32-bit premultiplied or without alpha as the toolkit's own decoders
+    // give them) is read as it is stored, in place; anything else
+    // premultiplied, that is over black, as a GDI bitmap made from it shows it.
     Gdiplus::PixelFormat stored = 0;
     gp::GdipGetImagePixelFormat(image, &stored);
-    const bool plain = stored == PixelFormat24bppRGB;
-    const UINT bytesPerPixel = plain ? 3 : 4;
-    const UINT stride = (width * bytesPerPixel + 3) & ~3u;
-    std::vector<unsigned char> pixels(static_cast<size_t>(stride) * height);
+    const bool plain = stored == PixelFormat24bppRGB || stored == PixelFormat32bppPARGB ||
+                       stored == PixelFormat32bppRGB;
+    const Gdiplus::PixelFormat format = plain ? stored : PixelFormat32bppPARGB;
+    const UINT bytesPerPixel = stored == PixelFormat24bppRGB ? 3 : 4;
     Gdiplus::BitmapData data{};
-    data.Width = width;
-    data.Height = height;
-    data.Stride = static_cast<INT>(stride);
-    data.PixelFormat = plain ? PixelFormat24bppRGB : PixelFormat32bppPARGB;
-    data.Scan0 = pixels.data();
     const Gdiplus::Rect rect(0, 0, static_cast<INT>(width), static_cast<INT>(height));
     auto* bitmap = static_cast<GpBitmap*>(image);
-    if (gp::GdipBitmapLockBits(bitmap, &rect,
-                               Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
-                               data.PixelFormat, &data) != Gdiplus::Ok)
+    if (gp::GdipBitmapLockBits(bitmap, &rect, Gdiplus::ImageLockModeRead, format, &data) !=
+        Gdiplus::Ok)
         return 0;
-    gp::GdipBitmapUnlockBits(bitmap, &data);
     std::uint64_t blue = 0, green = 0, red = 0;
     for (UINT y = 0; y < height; ++y) {
-        const unsigned char* p = pixels.data() + static_cast<size_t>(y) * stride;
+        const unsigned char* p = static_cast<const unsigned char*>(data.Scan0) +
+                                 static_cast<std::ptrdiff_t>(y) * data.Stride;
         for (UINT x = 0; x < width; ++x, p += bytesPerPixel) {
             blue += p[0];
             green += p[1];
             red += p[2];
         }
     }
+    gp::GdipBitmapUnlockBits(bitmap, &data);
     const std::uint64_t count = static_cast<std::uint64_t>(width) * height;
     return RGB(static_cast<BYTE>(red / count), static_cast<BYTE>(green / count),
                static_cast<BYTE>(blue / count));
