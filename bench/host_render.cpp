@@ -83,6 +83,10 @@ int main(int argc, char** argv) {
     Print("  stretched through an alpha matrix", bench::Time(parts, [&] {
               DrawImageAttr(g, image.get(), body, std::nullopt, identity.get());
           }));
+    Print("  stretched, averaged down first (as the pass does)",
+          bench::Time(parts, [&] { DrawImageStretched(g, image.get(), body, nullptr); }));
+    Print("    of which averaging down",
+          bench::Time(parts, [&] { ScaledDown(image.get(), 476, 332); }));
     Print("  shadow rings",
           bench::Time(parts, [&] { FrameShadow(g, RectF(5, 5, 476, 332), true, 0); }));
     const bench::Series average = bench::Time(parts, [&] { AverageColour(nullptr, image.get()); });

@@ -86,7 +86,7 @@ void UIHost::DrawFrame(HICON icon) {
             DrawImageNatural(g, image, RectF(F.X + 1, F.Y + 1, iw, ih));
             EdgeFade(g, RectF(6, 6, iw, ih), themeColor, std::nullopt, false, false, true, true);
         } else if (bgMode == 1) {
-            DrawImageRect(g, image, RectF(F.X + 1, F.Y + 1, F.Width, F.Height));
+            DrawImageStretched(g, image, RectF(F.X + 1, F.Y + 1, F.Width, F.Height), nullptr);
         } else if (bgMode == 2) {
             const RectF placed(F.X - (iw - F.Width) / 2, F.Y - (ih - F.Height) / 2, iw, ih);
             DrawImageNatural(g, image, placed);
@@ -103,7 +103,7 @@ void UIHost::DrawFrame(HICON icon) {
                              themeColor);
         } else if (bgMode == 1) {
             if (style == kSquare)
-                DrawImageAttr(g, image, F, std::nullopt, attributes.get());
+                DrawImageStretched(g, image, F, attributes.get());
             else
                 DrawImageInFrame(g, image, F, blendFlag != 0, kFrameStretch, attributes.get(),
                                  themeColor);
