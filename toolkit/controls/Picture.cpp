@@ -166,7 +166,7 @@ void PictureControl::PaintFrame() {
         }
         if (image) {
             if (drawMode == kPictureStretch)
-                DrawImageRect(graphics, image.get(), whole);
+                DrawImageStretched(graphics, image.get(), whole, nullptr);
             else
                 DrawImageNatural(graphics, image.get(), whole, drawMode == kPictureCentre);
         }
