@@ -44,7 +44,6 @@ public:
     void Store(const FrameKey& key, HBITMAP source);
     // Forgets the frame: the next pass draws it afresh.
     void Clear();
-    bool Empty() const { return pixels_.empty(); }
 
 private:
     FrameKey key_;
