@@ -203,27 +203,39 @@ namespace {
 GpImage* DecodeOwn(const unsigned char* data, size_t size, HGLOBAL* memoryHandle) {
     const decode::Format format = decode::DetectFormat(data, size);
     if (format != decode::Format::Png && format != decode::Format::Jpeg) return nullptr;
-    const decode::Image decoded = decode::DecodeImage(data, size);
-    if (decoded.Empty()) return nullptr;
-    const std::vector<std::uint32_t>& pixels = decoded.frames.front().pixels;
-    const size_t bytes = pixels.size() * sizeof(std::uint32_t);
-    HGLOBAL memory = GlobalAlloc(GMEM_FIXED, bytes);
-    if (!memory) return nullptr;
-    std::memcpy(memory, pixels.data(), bytes);
+    // Decoded straight into the global memory the picture will read: fresh
+    // memory costs as much as the decoding, so there is no second copy.
+    struct Room {
+        UniqueGlobal memory;
+        int width = 0, height = 0;
+    } room;
+    const decode::PixelSink sink{
+        [](void* context, int width, int height) -> std::uint32_t* {
+            auto* r = static_cast<Room*>(context);
+            r->memory.reset(GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(width) * height * 4));
+            r->width = width;
+            r->height = height;
+            return static_cast<std::uint32_t*>(static_cast<void*>(r->memory.get()));
+        },
+        &room};
+    const bool decoded = format == decode::Format::Png ? decode::DecodePngTo(data, size, sink)
+                                                       : decode::DecodeJpegTo(data, size, sink);
+    if (!decoded || !room.memory) return nullptr;
+    const auto* pixels = static_cast<const std::uint32_t*>(static_cast<void*>(room.memory.get()));
+    const size_t count = static_cast<size_t>(room.width) * room.height;
     // An opaque picture is its own premultiplied form, the one GDI+ draws
     // from without converting; one with transparency stays straight alpha,
-    // as the system's decoder gives it.
-    const bool opaque = std::all_of(pixels.begin(), pixels.end(),
-                                    [](std::uint32_t p) { return (p >> 24) == 0xFF; });
+    // as the system's decoder gives it. A JPEG is always opaque.
+    const bool opaque =
+        format == decode::Format::Jpeg ||
+        std::all_of(pixels, pixels + count, [](std::uint32_t p) { return (p >> 24) == 0xFF; });
     GpBitmap* bitmap = nullptr;
-    gp::GdipCreateBitmapFromScan0(decoded.width, decoded.height, decoded.width * 4,
+    gp::GdipCreateBitmapFromScan0(room.width, room.height, room.width * 4,
                                   opaque ? PixelFormat32bppPARGB : PixelFormat32bppARGB,
-                                  static_cast<BYTE*>(memory), &bitmap);
-    if (!bitmap) {
-        GlobalFree(memory);
-        return nullptr;
-    }
-    *memoryHandle = memory;
+                                  static_cast<BYTE*>(static_cast<void*>(room.memory.get())),
+                                  &bitmap);
+    if (!bitmap) return nullptr;
+    *memoryHandle = room.memory.release();
     return bitmap;
 }
 
