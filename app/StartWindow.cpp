@@ -42,6 +42,14 @@ const ButtonLook kButtons[4] = {
     {"给你的信", 0xFFA8FF, OnLetterPage},
 };
 
+constexpr UINT_PTR kSongTimer = 0x50A6;
+
+void CALLBACK StartSong(HWND window, UINT, UINT_PTR id, DWORD) {
+    KillTimer(window, id);
+    const std::string path = WriteSong();
+    runtime::PlayMusic(2, {std::string_view(path)});
+}
+
 }  // namespace
 
 std::string MusicPath() {
@@ -136,8 +144,10 @@ void SetUpStartWindow(runtime::UnitRef form) {
 
     for (int i = 0; i < 4; ++i) app.pageButtons[i].BindEvent(kClick, kButtons[i].handler);
 
-    const std::string path = WriteSong();
-    runtime::PlayMusic(2, {std::string_view(path)});
+    // Writing the 4 MB song and opening the player are not needed for the
+    // first frame: they run from the message loop once the window is on the
+    // screen. The timer is the window's, so it goes with the window.
+    SetTimer(window, kSongTimer, 0, StartSong);
 }
 
 }  // namespace gift

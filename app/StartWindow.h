@@ -22,7 +22,8 @@ std::string WriteSong();
 // Runs from the start form's Created event. The controls are placed at the
 // rectangles of the form's labels 标签1..标签7, read now, so a changed form
 // moves them. Nothing is checked: a control that cannot be made is missing
-// and a song that cannot be written is played from WriteSong's place.
+// and a song that cannot be written is played from WriteSong's place. The
+// song is written and started from the message loop, once the window shows.
 void SetUpStartWindow(runtime::UnitRef form);
 
 }  // namespace gift

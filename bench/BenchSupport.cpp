@@ -227,8 +227,9 @@ GiftProcess::~GiftProcess() {
     CloseHandle(process_);
 }
 
-bool GiftProcess::Start(const std::wstring& path) {
+bool GiftProcess::Start(const std::wstring& path, const std::wstring& arguments) {
     std::wstring commandLine = L"\"" + path + L"\"";
+    if (!arguments.empty()) commandLine += L" " + arguments;
     const std::wstring folder = path.substr(0, path.find_last_of(L"\\/"));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;

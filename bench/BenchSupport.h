@@ -95,8 +95,8 @@ public:
     GiftProcess(const GiftProcess&) = delete;
     GiftProcess& operator=(const GiftProcess&) = delete;
 
-    // Starts it; false when CreateProcess fails.
-    bool Start(const std::wstring& path);
+    // Starts it (with `arguments` after its path); false when CreateProcess fails.
+    bool Start(const std::wstring& path, const std::wstring& arguments = L"");
     HANDLE Handle() const { return process_; }
     DWORD Id() const { return id_; }
     // A visible top-level window of the process whose size is width x height,

@@ -26,6 +26,19 @@ enum class Format { Unknown, Png, Jpeg, Gif, Bmp };
 // By signature.
 Format DetectFormat(const void* data, std::size_t size);
 
+// Where a still picture's pixels go: `allocate` is asked once, when the size
+// is known, for room for width * height pixels; null gives up. The room
+// stays the caller's, whatever the outcome.
+struct PixelSink {
+    std::uint32_t* (*allocate)(void* context, int width, int height);
+    void* context;
+};
+
+// A PNG or JPEG decoded straight into the sink's room (so a caller that keeps
+// the pixels in memory of its own needs no second copy); false on any fault.
+bool DecodePngTo(const void* data, std::size_t size, const PixelSink& sink);
+bool DecodeJpegTo(const void* data, std::size_t size, const PixelSink& sink);
+
 // Each returns an empty image on any fault in the data.
 Image DecodePng(const void* data, std::size_t size);
 Image DecodeJpeg(const void* data, std::size_t size);

@@ -15,6 +15,16 @@ namespace {
 
 constexpr int kMaxSide = 32768;
 
+// Room in a one-frame Image.
+std::uint32_t* ImageRoom(void* context, int width, int height) {
+    auto* image = static_cast<Image*>(context);
+    image->width = width;
+    image->height = height;
+    image->frames.resize(1);
+    image->frames[0].pixels.resize(static_cast<std::size_t>(width) * height);
+    return image->frames[0].pixels.data();
+}
+
 struct PngSource {
     const unsigned char* data;
     std::size_t size;
@@ -33,8 +43,10 @@ void PngError(png_structp png, png_const_charp) {
 }
 void PngWarning(png_structp, png_const_charp) {}
 
-// Decodes into `image`, whose pixel vector is sized before any jump can happen.
-bool DecodePngInto(png_structp png, png_infop info, Image* image, std::vector<png_bytep>* rows) {
+// Decodes into the room `sink` gives, asked for before any jump can happen
+// after it.
+bool DecodePngInto(png_structp png, png_infop info, const PixelSink& sink,
+                   std::vector<png_bytep>* rows) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_read_info(png, info);
     png_uint_32 w = png_get_image_width(png, info), h = png_get_image_height(png, info);
@@ -46,14 +58,11 @@ bool DecodePngInto(png_structp png, png_infop info, Image* image, std::vector<pn
     png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
-    image->width = static_cast<int>(w);
-    image->height = static_cast<int>(h);
-    image->frames.resize(1);
-    image->frames[0].pixels.resize(static_cast<std::size_t>(w) * h);
+    std::uint32_t* pixels = sink.allocate(sink.context, static_cast<int>(w), static_cast<int>(h));
+    if (!pixels) return false;
     rows->resize(h);
     for (png_uint_32 y = 0; y < h; ++y)
-        (*rows)[y] = reinterpret_cast<png_bytep>(image->frames[0].pixels.data() +
-                                                 static_cast<std::size_t>(y) * w);
+        (*rows)[y] = reinterpret_cast<png_bytep>(pixels + static_cast<std::size_t>(y) * w);
     png_read_image(png, rows->data());
     png_read_end(png, nullptr);
     return true;
@@ -70,7 +79,7 @@ void JpegExit(j_common_ptr info) {
 void JpegMessage(j_common_ptr) {}
 
 bool DecodeJpegInto(jpeg_decompress_struct* jpeg, JpegError* err, const unsigned char* data,
-                    std::size_t size, Image* image) {
+                    std::size_t size, const PixelSink& sink) {
     if (setjmp(err->jump)) return false;
     jpeg_create_decompress(jpeg);
     jpeg_mem_src(jpeg, data, static_cast<unsigned long>(size));
@@ -79,13 +88,11 @@ bool DecodeJpegInto(jpeg_decompress_struct* jpeg, JpegError* err, const unsigned
     jpeg_start_decompress(jpeg);
     JDIMENSION w = jpeg->output_width, h = jpeg->output_height;
     if (w == 0 || h == 0 || w > kMaxSide || h > kMaxSide) return false;
-    image->width = static_cast<int>(w);
-    image->height = static_cast<int>(h);
-    image->frames.resize(1);
-    image->frames[0].pixels.resize(static_cast<std::size_t>(w) * h);
+    std::uint32_t* pixels = sink.allocate(sink.context, static_cast<int>(w), static_cast<int>(h));
+    if (!pixels) return false;
     while (jpeg->output_scanline < h) {
         JSAMPROW row = reinterpret_cast<JSAMPROW>(
-            image->frames[0].pixels.data() + static_cast<std::size_t>(jpeg->output_scanline) * w);
+            pixels + static_cast<std::size_t>(jpeg->output_scanline) * w);
         jpeg_read_scanlines(jpeg, &row, 1);
     }
     jpeg_finish_decompress(jpeg);
@@ -94,36 +101,44 @@ bool DecodeJpegInto(jpeg_decompress_struct* jpeg, JpegError* err, const unsigned
 
 }  // namespace
 
-Image DecodePng(const void* data, std::size_t size) {
-    Image image;
+bool DecodePngTo(const void* data, std::size_t size, const PixelSink& sink) {
     if (!data || size < 8 || png_sig_cmp(static_cast<png_const_bytep>(data), 0, 8) != 0)
-        return image;
+        return false;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
-    if (!png) return image;
+    if (!png) return false;
     png_infop info = png_create_info_struct(png);
     PngSource source{static_cast<const unsigned char*>(data), size, 0};
     std::vector<png_bytep> rows;
     bool ok = false;
     if (info) {
         png_set_read_fn(png, &source, ReadPng);
-        ok = DecodePngInto(png, info, &image, &rows);
+        ok = DecodePngInto(png, info, sink, &rows);
     }
     png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
-    if (!ok) return Image{};
-    return image;
+    return ok;
 }
 
-Image DecodeJpeg(const void* data, std::size_t size) {
-    Image image;
-    if (!data || size < 4) return image;
+bool DecodeJpegTo(const void* data, std::size_t size, const PixelSink& sink) {
+    if (!data || size < 4) return false;
     jpeg_decompress_struct jpeg{};
     JpegError err{};
     jpeg.err = jpeg_std_error(&err.base);
     err.base.error_exit = JpegExit;
     err.base.output_message = JpegMessage;
-    bool ok = DecodeJpegInto(&jpeg, &err, static_cast<const unsigned char*>(data), size, &image);
+    bool ok = DecodeJpegInto(&jpeg, &err, static_cast<const unsigned char*>(data), size, sink);
     jpeg_destroy_decompress(&jpeg);
-    if (!ok) return Image{};
+    return ok;
+}
+
+Image DecodePng(const void* data, std::size_t size) {
+    Image image;
+    if (!DecodePngTo(data, size, {ImageRoom, &image})) return Image{};
+    return image;
+}
+
+Image DecodeJpeg(const void* data, std::size_t size) {
+    Image image;
+    if (!DecodeJpegTo(data, size, {ImageRoom, &image})) return Image{};
     return image;
 }
 

@@ -48,7 +48,8 @@ private:
 // together (the picture goes first).
 struct StreamImage {
     GlobalMemoryStream stream;
-    UniqueGpImage image;  // declared second, so it is disposed first
+    UniqueGlobal pixels;  // or the pixels it reads, when decoded by the program's own decoders
+    UniqueGpImage image;  // declared last, so it is disposed first
 
     explicit operator bool() const { return static_cast<bool>(image); }
     GpImage* get() const { return image.get(); }

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/decode/ImageDecode.h"
+#include "toolkit/core/Toolkit.h"
 #include "toolkit/draw/GdipOwners.h"
 #include "toolkit/draw/ImageDraw.h"
 #include "toolkit/draw/Shapes.h"
@@ -78,7 +80,16 @@ LRESULT PictureControl::MessageProc(UINT code, WPARAM, LPARAM) {
 void PictureControl::Decode(ByteBlock bytes) {
     image = StreamImage{};
     data.assign(bytes.begin(), bytes.begin() + (bytes.empty() ? 0 : bytes.size));
-    image = DecodeImage(ByteBlock(data.data(), static_cast<std::uint32_t>(data.size())));
+    const ByteBlock copy(data.data(), static_cast<std::uint32_t>(data.size()));
+    if (decode::DetectFormat(copy.data, copy.size) == decode::Format::Gif) {
+        image = DecodeImage(copy);  // frames and delays come from GDI+
+    } else {
+        // A still picture through the toolkit's loader, which decodes PNG
+        // and JPEG itself, much faster than the system's codecs under Wine.
+        HGLOBAL memory = nullptr;
+        image.image.reset(LoadImageFromBytes(copy, &memory, false));
+        image.pixels.reset(memory);
+    }
     frameCount = 0;
     if (image) {
         const GUID time = FrameDimensionTime();
@@ -155,7 +166,7 @@ void PictureControl::PaintFrame() {
         }
         if (image) {
             if (drawMode == kPictureStretch)
-                DrawImageRect(graphics, image.get(), whole);
+                DrawImageStretched(graphics, image.get(), whole, nullptr);
             else
                 DrawImageNatural(graphics, image.get(), whole, drawMode == kPictureCentre);
         }

@@ -1,12 +1,14 @@
 #include "toolkit/core/Toolkit.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <utility>
 #include <vector>
 
 #include "platform/Handle.h"
+#include "platform/decode/ImageDecode.h"
 
 ULONG_PTR GdiplusToken = 0;
 int OsMajorVersion = 0;
@@ -191,20 +193,73 @@ std::string FontFamilyName(GpFont* font) {
     return FromWide(name);
 }
 
+namespace {
+
+// A PNG or JPEG through the program's own decoders (libpng, libjpeg-turbo):
+// under Wine they are several times faster than the system's codecs, and the
+// first picture does not pay for loading those codecs. The image reads its
+// pixels from `*memoryHandle`, which it must not outlive. Null for any other
+// format and for bytes these decoders refuse.
+GpImage* DecodeOwn(const unsigned char* data, size_t size, HGLOBAL* memoryHandle) {
+    const decode::Format format = decode::DetectFormat(data, size);
+    if (format != decode::Format::Png && format != decode::Format::Jpeg) return nullptr;
+    // Decoded straight into the global memory the picture will read: fresh
+    // memory costs as much as the decoding, so there is no second copy.
+    struct Room {
+        UniqueGlobal memory;
+        int width = 0, height = 0;
+    } room;
+    const decode::PixelSink sink{
+        [](void* context, int width, int height) -> std::uint32_t* {
+            auto* r = static_cast<Room*>(context);
+            r->memory.reset(GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(width) * height * 4));
+            r->width = width;
+            r->height = height;
+            return static_cast<std::uint32_t*>(static_cast<void*>(r->memory.get()));
+        },
+        &room};
+    const bool decoded = format == decode::Format::Png ? decode::DecodePngTo(data, size, sink)
+                                                       : decode::DecodeJpegTo(data, size, sink);
+    if (!decoded || !room.memory) return nullptr;
+    const auto* pixels = static_cast<const std::uint32_t*>(static_cast<void*>(room.memory.get()));
+    const size_t count = static_cast<size_t>(room.width) * room.height;
+    // An opaque picture is its own premultiplied form, the one GDI+ draws
+    // from without converting; one with transparency stays straight alpha,
+    // as the system's decoder gives it. A JPEG is always opaque.
+    const bool opaque =
+        format == decode::Format::Jpeg ||
+        std::all_of(pixels, pixels + count, [](std::uint32_t p) { return (p >> 24) == 0xFF; });
+    GpBitmap* bitmap = nullptr;
+    gp::GdipCreateBitmapFromScan0(room.width, room.height, room.width * 4,
+                                  opaque ? PixelFormat32bppPARGB : PixelFormat32bppARGB,
+                                  static_cast<BYTE*>(static_cast<void*>(room.memory.get())),
+                                  &bitmap);
+    if (!bitmap) return nullptr;
+    *memoryHandle = room.memory.release();
+    return bitmap;
+}
+
+}  // namespace
+
 GpImage* LoadImageFromBytes(ByteBlock bytes, HGLOBAL* memoryHandle, bool restoreSignature) {
     static const unsigned char kPngSignature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
     if (memoryHandle) *memoryHandle = nullptr;
     const size_t n = bytes.empty() ? 0 : bytes.size;
     const size_t total = n + (restoreSignature ? 8 : 0);
+    std::vector<unsigned char> withSignature;
+    const unsigned char* whole = bytes.data;
+    if (restoreSignature) {
+        withSignature.assign(kPngSignature, kPngSignature + 8);
+        if (n) withSignature.insert(withSignature.end(), bytes.data, bytes.data + n);
+        whole = withSignature.data();
+    }
+    // Without a handle to keep them in, the pixels would have no owner.
+    if (memoryHandle)
+        if (GpImage* image = DecodeOwn(whole, total, memoryHandle)) return image;
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, total);
     if (!memory) return nullptr;
     if (auto* target = static_cast<unsigned char*>(GlobalLock(memory))) {
-        size_t at = 0;
-        if (restoreSignature) {
-            std::memcpy(target, kPngSignature, 8);
-            at = 8;
-        }
-        if (n) std::memcpy(target + at, bytes.data, n);
+        if (total) std::memcpy(target, whole, total);
         GlobalUnlock(memory);
     }
     IStream* stream = nullptr;

@@ -1,6 +1,8 @@
 #include "toolkit/draw/ImageDraw.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -22,7 +24,119 @@ void DrawPiece(GpGraphics* graphics, GpImage* image, const RectF& destination, c
                               Gdiplus::UnitPixel, attributes, nullptr, nullptr);
 }
 
+// The source pixels a target pixel covers along one axis and their weights
+// (their covered share of the target pixel, summing to 1).
+struct BoxSpan {
+    int first = 0;
+    int count = 0;
+    std::size_t weights = 0;  // index of the first weight
+};
+
+void BoxFilter(int source, int target, std::vector<BoxSpan>& spans, std::vector<float>& weights) {
+    const double scale = static_cast<double>(source) / target;
+    spans.assign(static_cast<std::size_t>(target), {});
+    weights.clear();
+    for (int d = 0; d < target; ++d) {
+        const double begin = d * scale, end = (d + 1) * scale;
+        const int first = static_cast<int>(begin);
+        const int last = std::min(source - 1, static_cast<int>(std::ceil(end)) - 1);
+        spans[static_cast<std::size_t>(d)] = {first, last - first + 1, weights.size()};
+        for (int s = first; s <= last; ++s) {
+            const double covered = std::min<double>(s + 1, end) - std::max<double>(s, begin);
+            weights.push_back(static_cast<float>(covered / scale));
+        }
+    }
+}
+
 }  // namespace
+
+UniqueGpBitmap ScaledDown(GpImage* image, int width, int height) {
+    UniqueGpBitmap result;
+    if (!image || width <= 0 || height <= 0) return result;
+    const int sw = static_cast<int>(ImageWidth(image));
+    const int sh = static_cast<int>(ImageHeight(image));
+    if (sw < width || sh < height) return result;
+    auto* source = static_cast<GpBitmap*>(image);
+    const Gdiplus::Rect all(0, 0, sw, sh);
+    Gdiplus::BitmapData in{};
+    if (gp::GdipBitmapLockBits(source, &all, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB,
+                               &in) != Gdiplus::Ok)
+        return result;
+
+    std::vector<BoxSpan> columns, rows;
+    std::vector<float> columnWeights, rowWeights;
+    BoxFilter(sw, width, columns, columnWeights);
+    BoxFilter(sh, height, rows, rowWeights);
+
+    gp::GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppPARGB, nullptr, result.put());
+    const Gdiplus::Rect target(0, 0, width, height);
+    Gdiplus::BitmapData out{};
+    if (!result || gp::GdipBitmapLockBits(result.get(), &target, Gdiplus::ImageLockModeWrite,
+                                          PixelFormat32bppPARGB, &out) != Gdiplus::Ok) {
+        gp::GdipBitmapUnlockBits(source, &in);
+        result.reset();
+        return result;
+    }
+    // Row by row, each source row averaged across as it is needed: no
+    // intermediate picture (fresh memory costs more than the arithmetic).
+    const std::size_t rowFloats = static_cast<std::size_t>(width) * 4;
+    std::vector<float> across(rowFloats), sum(rowFloats);
+    for (int y = 0; y < height; ++y) {
+        const BoxSpan& down = rows[static_cast<std::size_t>(y)];
+        std::fill(sum.begin(), sum.end(), 0.0f);
+        for (int k = 0; k < down.count; ++k) {
+            const auto* line = static_cast<const unsigned char*>(in.Scan0) +
+                               static_cast<std::ptrdiff_t>(down.first + k) * in.Stride;
+            float* to = across.data();
+            for (const BoxSpan& span : columns) {
+                float b = 0, g = 0, r = 0, a = 0;
+                const unsigned char* p = line + static_cast<std::size_t>(span.first) * 4;
+                const float* w = columnWeights.data() + span.weights;
+                for (int i = 0; i < span.count; ++i, p += 4) {
+                    b += p[0] * w[i];
+                    g += p[1] * w[i];
+                    r += p[2] * w[i];
+                    a += p[3] * w[i];
+                }
+                *to++ = b;
+                *to++ = g;
+                *to++ = r;
+                *to++ = a;
+            }
+            const float w = rowWeights[down.weights + static_cast<std::size_t>(k)];
+            for (std::size_t i = 0; i < rowFloats; ++i) sum[i] += across[i] * w;
+        }
+        auto* line =
+            static_cast<unsigned char*>(out.Scan0) + static_cast<std::ptrdiff_t>(y) * out.Stride;
+        for (std::size_t i = 0; i < rowFloats; ++i)
+            line[i] = static_cast<unsigned char>(std::clamp(sum[i] + 0.5f, 0.0f, 255.0f));
+    }
+    gp::GdipBitmapUnlockBits(source, &in);
+    gp::GdipBitmapUnlockBits(result.get(), &out);
+    return result;
+}
+
+void DrawImageStretched(GpGraphics* graphics, GpImage* image, const RectF& destination,
+                        GpImageAttributes* attributes) {
+    if (!image) return;
+    const int width = static_cast<int>(destination.Width);
+    const int height = static_cast<int>(destination.Height);
+    const bool wholePixels = destination.X == std::floor(destination.X) &&
+                             destination.Y == std::floor(destination.Y) &&
+                             destination.Width == width && destination.Height == height;
+    if (wholePixels && width > 0 && height > 0 && ImageWidth(image) >= static_cast<UINT>(width) &&
+        ImageHeight(image) >= static_cast<UINT>(height) &&
+        (ImageWidth(image) > static_cast<UINT>(width) ||
+         ImageHeight(image) > static_cast<UINT>(height))) {
+        if (UniqueGpBitmap scaled = ScaledDown(image, width, height)) {
+            DrawImageAttr(graphics, scaled.get(), destination,
+                          RectF(0, 0, static_cast<float>(width), static_cast<float>(height)),
+                          attributes);
+            return;
+        }
+    }
+    DrawImageAttr(graphics, image, destination, std::nullopt, attributes);
+}
 
 void DrawImageRect(GpGraphics* graphics, GpImage* image, const RectF& rect) {
     if (!image) return;
@@ -100,7 +214,7 @@ void DrawImageInFrame(GpGraphics* graphics, GpImage* image, const RectF& frame, 
                       int mode, GpImageAttributes* attributes, COLORREF colour) {
     if (!image) return;
     if (mode == kFrameStretch) {
-        DrawImageAttr(graphics, image, frame, std::nullopt, attributes);
+        DrawImageStretched(graphics, image, frame, attributes);
         return;
     }
     if (mode != kFrameTopLeft && mode != kFrameCentre) return;
@@ -137,37 +251,33 @@ COLORREF AverageColour(HDC, GpImage* image) {
     const UINT height = ImageHeight(image);
     if (width == 0 || height == 0) return 0;
     // Read straight from GDI+, without a GDI bitmap and a second copy of every
-    // pixel. A photograph (24-bit, as JPEGs decode) is read as it is stored,
-    // which is a plain copy; anything else premultiplied, that is over black,
-    // as a GDI bitmap made from it shows it.
+    // pixel. A picture stored opaque (24-bit as the system decodes JPEGs,
+    // 32-bit premultiplied or without alpha as the toolkit's own decoders
+    // give them) is read as it is stored, in place; anything else
+    // premultiplied, that is over black, as a GDI bitmap made from it shows it.
     Gdiplus::PixelFormat stored = 0;
     gp::GdipGetImagePixelFormat(image, &stored);
-    const bool plain = stored == PixelFormat24bppRGB;
-    const UINT bytesPerPixel = plain ? 3 : 4;
-    const UINT stride = (width * bytesPerPixel + 3) & ~3u;
-    std::vector<unsigned char> pixels(static_cast<size_t>(stride) * height);
+    const bool plain = stored == PixelFormat24bppRGB || stored == PixelFormat32bppPARGB ||
+                       stored == PixelFormat32bppRGB;
+    const Gdiplus::PixelFormat format = plain ? stored : PixelFormat32bppPARGB;
+    const UINT bytesPerPixel = stored == PixelFormat24bppRGB ? 3 : 4;
     Gdiplus::BitmapData data{};
-    data.Width = width;
-    data.Height = height;
-    data.Stride = static_cast<INT>(stride);
-    data.PixelFormat = plain ? PixelFormat24bppRGB : PixelFormat32bppPARGB;
-    data.Scan0 = pixels.data();
     const Gdiplus::Rect rect(0, 0, static_cast<INT>(width), static_cast<INT>(height));
     auto* bitmap = static_cast<GpBitmap*>(image);
-    if (gp::GdipBitmapLockBits(bitmap, &rect,
-                               Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
-                               data.PixelFormat, &data) != Gdiplus::Ok)
+    if (gp::GdipBitmapLockBits(bitmap, &rect, Gdiplus::ImageLockModeRead, format, &data) !=
+        Gdiplus::Ok)
         return 0;
-    gp::GdipBitmapUnlockBits(bitmap, &data);
     std::uint64_t blue = 0, green = 0, red = 0;
     for (UINT y = 0; y < height; ++y) {
-        const unsigned char* p = pixels.data() + static_cast<size_t>(y) * stride;
+        const unsigned char* p = static_cast<const unsigned char*>(data.Scan0) +
+                                 static_cast<std::ptrdiff_t>(y) * data.Stride;
         for (UINT x = 0; x < width; ++x, p += bytesPerPixel) {
             blue += p[0];
             green += p[1];
             red += p[2];
         }
     }
+    gp::GdipBitmapUnlockBits(bitmap, &data);
     const std::uint64_t count = static_cast<std::uint64_t>(width) * height;
     return RGB(static_cast<BYTE>(red / count), static_cast<BYTE>(green / count),
                static_cast<BYTE>(blue / count));

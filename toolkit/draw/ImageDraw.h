@@ -24,6 +24,21 @@ void DrawImageNatural(GpGraphics* graphics, GpImage* image, const RectF& rect, b
 void DrawImageAttr(GpGraphics* graphics, GpImage* image, const RectF& destination,
                    std::optional<RectF> source, GpImageAttributes* attributes);
 
+// The whole image stretched into `destination` through `attributes` (may be
+// null). Shrunk into a rectangle of whole pixels, the picture is first
+// averaged down to that size by ScaledDown and then drawn pixel for pixel:
+// under Wine that is several times faster than GDI+'s own stretch, and a
+// true average shows a large photograph without the aliasing of bilinear
+// sampling. Otherwise GDI+ stretches it.
+void DrawImageStretched(GpGraphics* graphics, GpImage* image, const RectF& destination,
+                        GpImageAttributes* attributes);
+
+// The image averaged down to width x height (each no larger than the
+// image's), as a 32-bit premultiplied bitmap: every target pixel is the mean
+// of the source area it covers, partly covered source pixels weighted by
+// their share. Empty when the pixels cannot be read.
+UniqueGpBitmap ScaledDown(GpImage* image, int width, int height);
+
 // An element surface into its rectangle: plainly at alpha 255, otherwise
 // through an alpha matrix (a 1:1 copy of the rectangle's size from (0, 0)).
 void DrawImageAlpha(GpGraphics* graphics, GpImage* image, const RectF& rect, int alpha);

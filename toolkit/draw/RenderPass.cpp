@@ -4,6 +4,7 @@
 
 #include "toolkit/controls/Element.h"
 #include "toolkit/core/Toolkit.h"
+#include "toolkit/draw/FrameCache.h"
 #include "toolkit/draw/ImageDraw.h"
 #include "toolkit/draw/Shapes.h"
 #include "toolkit/host/UIHost.h"
@@ -39,6 +40,99 @@ void DrawElementTree(GpGraphics* graphics, Element* first) {
     }
 }
 
+void UIHost::DrawFrame(HICON icon) {
+    GpGraphics* g = backGraphics.get();
+    const int W = size.width, H = size.height;
+    const RectF F = FrameRectOf(W, H);
+    GpImage* image = bgImage.get();
+    const float iw = static_cast<float>(ImageWidth(image));
+    const float ih = static_cast<float>(ImageHeight(image));
+    const FrameStyleKind style = KindOf(frameStyle);
+    const bool opaque = translucency == -1;
+    const int fillAlpha = opaque ? 255 : ClampAlpha(translucency);
+
+    // Every frame starts from nothing, so the shadow rings and the border's
+    // soft edge outside the body are drawn over transparency, never over the
+    // last pass's rings (which would darken with every pass), and a stored
+    // frame is exactly what a fresh pass draws.
+    gp::GdipGraphicsClear(g, 0);
+    if (style == kSkin) {
+        // The picture is the whole window: what it does not cover stays transparent.
+        if (image) {
+            if (IsRectEmpty(&nineGridRect))
+                DrawImageNatural(g, image, RectF(0, 0, iw, ih));
+            else
+                DrawNineGrid(g, image, RectF(0, 0, static_cast<float>(W), static_cast<float>(H)),
+                             RectToRectF(nineGridRect));
+        }
+        return;
+    }
+    UniqueGpPath border;
+    if (style == kSquare) {
+        ClipRect(g, F);
+        gp::GdipGraphicsClear(g, ToArgb(themeColor, fillAlpha));
+    } else {
+        UniqueGpPath body = RoundedPath(OffsetRectF(F, 0, 0, 1, 1), opaque ? 4.0f : 8.0f);
+        ClipPath(g, body.get());
+        gp::GdipGraphicsClear(g, ToArgb(themeColor, fillAlpha));
+        body.reset();
+        border = RoundedPath(F, 6);
+        ClipPath(g, border.get());
+    }
+
+    const int t = opaque ? 81 : 150;  // border alpha
+    if (image && opaque) {
+        if (bgMode == 0) {
+            DrawImageNatural(g, image, RectF(F.X + 1, F.Y + 1, iw, ih));
+            EdgeFade(g, RectF(6, 6, iw, ih), themeColor, std::nullopt, false, false, true, true);
+        } else if (bgMode == 1) {
+            DrawImageStretched(g, image, RectF(F.X + 1, F.Y + 1, F.Width, F.Height), nullptr);
+        } else if (bgMode == 2) {
+            const RectF placed(F.X - (iw - F.Width) / 2, F.Y - (ih - F.Height) / 2, iw, ih);
+            DrawImageNatural(g, image, placed);
+            EdgeFade(g, OffsetRectF(placed, -1, -1, 1, 1), themeColor, std::nullopt, true, true,
+                     true, true);
+        }
+    } else if (image) {
+        // At full translucency the alpha matrix is the identity: drawing
+        // without it gives the same pixels, much faster.
+        UniqueGpImageAttributes attributes;
+        if (fillAlpha != 255) attributes = AlphaAttributes(fillAlpha);
+        if (bgMode == 0) {
+            DrawImageInFrame(g, image, F, blendFlag != 0, kFrameTopLeft, attributes.get(),
+                             themeColor);
+        } else if (bgMode == 1) {
+            if (style == kSquare)
+                DrawImageStretched(g, image, F, attributes.get());
+            else
+                DrawImageInFrame(g, image, F, blendFlag != 0, kFrameStretch, attributes.get(),
+                                 themeColor);
+        } else if (bgMode == 2) {
+            DrawImageInFrame(g, image, F, blendFlag != 0, kFrameCentre, attributes.get(),
+                             themeColor);
+        }
+    }
+    ResetClip(g);
+
+    const RectF Q = OffsetRectF(F, 1, 1, -2, -2);
+    if (style == kSquare) {
+        RectOutline(g, F, ToArgb(kBlack, t));
+        RectOutline(g, Q, ToArgb(kWhite, 70));
+    } else {
+        DrawPathOutline(g, border.get(), ToArgb(kBlack, t));
+        RoundedOutline(g, Q, 4, ToArgb(kWhite, 70));
+        border.reset();
+    }
+
+    if (icon) {
+        UniqueGpBitmap bitmap = IconToBitmap(icon, true);
+        if (bitmap) DrawImageNatural(g, bitmap.get(), RectF(11, 11, 16, 16));
+    }
+
+    // An opaque window gets its region from the pass instead.
+    if (!opaque) FrameShadow(g, F, style == kRounded, kBlack);
+}
+
 int UIHost::Render(std::optional<ByteBlock> source, std::optional<COLORREF> colour) {
     const int result = RenderPass(source, colour);
     Present();
@@ -52,14 +146,7 @@ int UIHost::RenderPass(std::optional<ByteBlock> source, std::optional<COLORREF> 
     const int W = size.width, H = size.height;
 
     // Background picture.
-    if (!source) {
-        if (keepBackground == 0 && !bgSource.empty()) {
-            ReleaseBackground();
-            HGLOBAL memory = nullptr;
-            bgImage.reset(LoadImageFromBytes(bgSource, &memory, false));
-            bgImageMemory.reset(memory);
-        }
-    } else {
+    if (source) {
         ReleaseBackground();
         if (bgSourceKind == 0) {
             // A text source is ours from now on; a block is the caller's
@@ -78,94 +165,47 @@ int UIHost::RenderPass(std::optional<ByteBlock> source, std::optional<COLORREF> 
     }
     if (colour && *colour != kNoColour) themeColor = *colour;
 
-    const RectF F = FrameRectOf(W, H);
-    GpImage* image = bgImage.get();
-    const float iw = static_cast<float>(ImageWidth(image));
-    const float ih = static_cast<float>(ImageHeight(image));
     const FrameStyleKind style = KindOf(frameStyle);
     const bool opaque = translucency == -1;
-    const int fillAlpha = opaque ? 255 : ClampAlpha(translucency);
+    const bool decodePerPass = !source && keepBackground == 0 && !bgSource.empty();
+    HICON icon = nullptr;
+    if (style != kSkin && (captionFlags & kCaptionIcon)) icon = WindowIcon(hwnd, false);
+    FrameKey key;
+    key.sourceData = bgSource.data;
+    key.sourceSize = bgSource.size;
+    key.sourceHash = HashBytes(bgSource);
+    // Decoded per pass, the picture is the source's alone; kept, it is the
+    // picture itself (it may have come from elsewhere).
+    key.image = decodePerPass ? nullptr : bgImage.get();
+    key.width = W;
+    key.height = H;
+    key.themeColor = themeColor;
+    key.translucency = translucency;
+    key.frameStyle = frameStyle;
+    key.bgMode = bgMode;
+    key.blendFlag = blendFlag;
+    key.icon = icon;
+    if (style == kSkin) {
+        key.nineGrid[0] = nineGridRect.left;
+        key.nineGrid[1] = nineGridRect.top;
+        key.nineGrid[2] = nineGridRect.right;
+        key.nineGrid[3] = nineGridRect.bottom;
+    }
 
     ResetClip(g);
-    if (style == kSkin) {
-        // The picture is the whole window: what it does not cover stays transparent.
-        gp::GdipGraphicsClear(g, 0);
-        if (image) {
-            if (IsRectEmpty(&nineGridRect))
-                DrawImageNatural(g, image, RectF(0, 0, iw, ih));
-            else
-                DrawNineGrid(g, image, RectF(0, 0, static_cast<float>(W), static_cast<float>(H)),
-                             RectToRectF(nineGridRect));
+    if (g) gp::GdipFlush(g, Gdiplus::FlushIntentionSync);
+    if (!frameCache.Restore(key, backBitmap.get())) {
+        if (decodePerPass) {
+            ReleaseBackground();
+            HGLOBAL memory = nullptr;
+            bgImage.reset(LoadImageFromBytes(bgSource, &memory, false));
+            bgImageMemory.reset(memory);
         }
-    } else {
-        UniqueGpPath border;
-        if (style == kSquare) {
-            ClipRect(g, F);
-            gp::GdipGraphicsClear(g, ToArgb(themeColor, fillAlpha));
-        } else {
-            UniqueGpPath body = RoundedPath(OffsetRectF(F, 0, 0, 1, 1), opaque ? 4.0f : 8.0f);
-            ClipPath(g, body.get());
-            gp::GdipGraphicsClear(g, ToArgb(themeColor, fillAlpha));
-            body.reset();
-            border = RoundedPath(F, 6);
-            ClipPath(g, border.get());
-        }
-
-        const int t = opaque ? 81 : 150;  // border alpha
-        if (image && opaque) {
-            if (bgMode == 0) {
-                DrawImageNatural(g, image, RectF(F.X + 1, F.Y + 1, iw, ih));
-                EdgeFade(g, RectF(6, 6, iw, ih), themeColor, std::nullopt, false, false, true,
-                         true);
-            } else if (bgMode == 1) {
-                DrawImageRect(g, image, RectF(F.X + 1, F.Y + 1, F.Width, F.Height));
-            } else if (bgMode == 2) {
-                const RectF placed(F.X - (iw - F.Width) / 2, F.Y - (ih - F.Height) / 2, iw, ih);
-                DrawImageNatural(g, image, placed);
-                EdgeFade(g, OffsetRectF(placed, -1, -1, 1, 1), themeColor, std::nullopt, true, true,
-                         true, true);
-            }
-        } else if (image) {
-            // At full translucency the alpha matrix is the identity: drawing
-            // without it gives the same pixels, much faster.
-            UniqueGpImageAttributes attributes;
-            if (fillAlpha != 255) attributes = AlphaAttributes(fillAlpha);
-            if (bgMode == 0) {
-                DrawImageInFrame(g, image, F, blendFlag != 0, kFrameTopLeft, attributes.get(),
-                                 themeColor);
-            } else if (bgMode == 1) {
-                if (style == kSquare)
-                    DrawImageAttr(g, image, F, std::nullopt, attributes.get());
-                else
-                    DrawImageInFrame(g, image, F, blendFlag != 0, kFrameStretch, attributes.get(),
-                                     themeColor);
-            } else if (bgMode == 2) {
-                DrawImageInFrame(g, image, F, blendFlag != 0, kFrameCentre, attributes.get(),
-                                 themeColor);
-            }
-        }
-        ResetClip(g);
-
-        const RectF Q = OffsetRectF(F, 1, 1, -2, -2);
-        if (style == kSquare) {
-            RectOutline(g, F, ToArgb(kBlack, t));
-            RectOutline(g, Q, ToArgb(kWhite, 70));
-        } else {
-            DrawPathOutline(g, border.get(), ToArgb(kBlack, t));
-            RoundedOutline(g, Q, 4, ToArgb(kWhite, 70));
-            border.reset();
-        }
-
-        if (captionFlags & kCaptionIcon) {
-            UniqueGpBitmap icon = IconToBitmap(WindowIcon(hwnd, false), true);
-            if (icon) DrawImageNatural(g, icon.get(), RectF(11, 11, 16, 16));
-        }
-
-        if (opaque)
-            SetRoundRegion(hwnd, W, H, 5, style == kRounded ? 5 : 0);
-        else
-            FrameShadow(g, F, style == kRounded, kBlack);
+        DrawFrame(icon);
+        if (g) gp::GdipFlush(g, Gdiplus::FlushIntentionSync);
+        frameCache.Store(key, backBitmap.get());
     }
+    if (opaque && style != kSkin) SetRoundRegion(hwnd, W, H, 5, style == kRounded ? 5 : 0);
 
     if (!opaque && blurBehind) EnableBlurBehind(hwnd, W, H);
     if (paintCallback) paintCallback(hwnd, g, W, H);

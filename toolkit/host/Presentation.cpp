@@ -49,6 +49,7 @@ void UIHost::ReleaseBuffers() {
     backGraphics.reset();  // the graphics draws into backDC: it goes first
     ReleaseBufferSet(backDC, backBitmap, backPrevBitmap);
     ReleaseBufferSet(cacheDC, cacheBitmap, cachePrevBitmap);
+    frameCache.Clear();
 }
 
 void UIHost::ReleaseBackground() {
@@ -82,6 +83,24 @@ void UIHost::NativeRepaint() {
 
 void UIHost::Present(std::optional<RectF> rect) {
     if (!hwnd || !backDC) return;
+    // A hidden window shows nothing: while it is being built (the start
+    // window gets its frame, buttons, letter box and strip before it is
+    // shown) every present would cost a trip to the display for nothing.
+    // The whole picture goes out once, as the window is being shown.
+    if (!IsWindowVisible(hwnd)) {
+        presentPending = true;
+        return;
+    }
+    PresentNow(rect);
+}
+
+void UIHost::PresentPendingPicture() {
+    if (!presentPending || !hwnd || !backDC) return;
+    presentPending = false;
+    PresentNow(std::nullopt);
+}
+
+void UIHost::PresentNow(std::optional<RectF> rect) {
     if (backGraphics) gp::GdipFlush(backGraphics.get(), Gdiplus::FlushIntentionSync);
     const RectF r =
         rect.value_or(RectF(0, 0, static_cast<float>(size.width), static_cast<float>(size.height)));

@@ -88,6 +88,12 @@ LRESULT UIHost::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_PAINT:
             NativeRepaint();
             break;
+        case WM_WINDOWPOSCHANGING:
+            // Before the window appears, so its first sight is the picture.
+            if (auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
+                pos && (pos->flags & SWP_SHOWWINDOW))
+                PresentPendingPicture();
+            break;
         case WM_GETMINMAXINFO:
             FillMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
             return 0;

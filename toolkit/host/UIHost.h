@@ -17,6 +17,7 @@
 #include "platform/ByteBlock.h"
 #include "platform/Handle.h"
 #include "toolkit/core/Gdip.h"
+#include "toolkit/draw/FrameCache.h"
 #include "toolkit/draw/GdipOwners.h"
 #include "toolkit/draw/Geometry.h"
 #include "toolkit/host/RedrawQueue.h"
@@ -116,7 +117,8 @@ public:
     virtual void SetMessageHook(std::optional<MessageHook> hook);
 
     // Hands the back buffer to the screen: the whole window when layered,
-    // otherwise the rectangle (whole window when omitted).
+    // otherwise the rectangle (whole window when omitted). While the window
+    // is hidden nothing goes out; the whole picture does as it is shown.
     void Present(std::optional<RectF> rect = std::nullopt);
     // The render pass without presentation (OnSize presents on its own).
     int RenderPass(std::optional<ByteBlock> source, std::optional<COLORREF> colour);
@@ -174,6 +176,9 @@ public:
     std::vector<std::unique_ptr<Element>> captionButtons;
     RedrawQueue redrawQueue;
     TTTOOLINFOA toolInfo{};
+    // The frame of the last render pass (everything under the elements),
+    // reused while its inputs stay the same.
+    FrameCache frameCache;
 
 private:
     HDC WindowDcHandle() const { return windowDC ? windowDC->get() : nullptr; }
@@ -186,13 +191,21 @@ private:
     void CreateBuffers();
     void ReleaseBuffers();
     void ReleaseBackground();
+    // Present without looking at the window's visibility.
+    void PresentNow(std::optional<RectF> rect);
+    // The picture that Present kept back while the window was hidden.
+    void PresentPendingPicture();
+    // Fill, background picture, border, `icon` and shadow of a render pass,
+    // drawn into the back buffer over transparency.
+    void DrawFrame(HICON icon);
     void CreateCaptionButtons();
     void CreateTooltip();
     void DestroyTooltip();
     void DestroyTree(Element* first);
 
-    std::string bgSourceCopy;  // the bytes behind bgSource when bgSourceKind is 0
-    std::string tooltipText;   // the text toolInfo points at
+    std::string bgSourceCopy;     // the bytes behind bgSource when bgSourceKind is 0
+    std::string tooltipText;      // the text toolInfo points at
+    bool presentPending = false;  // a present was skipped while the window was hidden
     // The window and procedure of the last detach: a subclass that sat on top
     // of ours may put our thunk back after we left (the tooltip's does when its
     // tool goes while a message is being handled); late messages are passed on.

@@ -4,13 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "toolkit/core/Thunk.h"
 #include "toolkit/core/Toolkit.h"
+#include "toolkit/draw/GdipOwners.h"
 
 namespace {
 
@@ -216,6 +221,105 @@ struct ThunkProbe {
         return CallWindowProcA(probe->previous, probe->hwnd, msg, wParam, lParam);
     }
 };
+
+// Pixels as the system's GDI+ codecs decode them, over black (premultiplied).
+std::vector<std::uint32_t> PixelsOf(GpImage* image, UINT* width, UINT* height) {
+    gp::GdipGetImageWidth(image, width);
+    gp::GdipGetImageHeight(image, height);
+    std::vector<std::uint32_t> pixels(static_cast<size_t>(*width) * *height);
+    Gdiplus::BitmapData data{};
+    data.Width = *width;
+    data.Height = *height;
+    data.Stride = static_cast<INT>(*width * 4);
+    data.PixelFormat = PixelFormat32bppPARGB;
+    data.Scan0 = pixels.data();
+    const Gdiplus::Rect all(0, 0, static_cast<INT>(*width), static_cast<INT>(*height));
+    auto* bitmap = static_cast<GpBitmap*>(image);
+    if (gp::GdipBitmapLockBits(bitmap, &all,
+                               Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
+                               PixelFormat32bppPARGB, &data) == Gdiplus::Ok)
+        gp::GdipBitmapUnlockBits(bitmap, &data);
+    return pixels;
+}
+
+// The toolkit's own decoding gives the pictures the system's codecs give:
+// the same size, orientation, channel order and (premultiplied) alpha.
+TEST_F(ToolkitGlobals, OwnDecodingMatchesTheSystemCodecs) {
+    const auto encode = [](const wchar_t* format, Gdiplus::PixelFormat pixelFormat,
+                           Gdiplus::ARGB (*colour)(int, int)) {
+        UniqueGpBitmap bitmap;
+        gp::GdipCreateBitmapFromScan0(64, 40, 0, pixelFormat, nullptr, bitmap.put());
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 64; ++x) gp::GdipBitmapSetPixel(bitmap.get(), x, y, colour(x, y));
+        CLSID encoder{};
+        CLSIDFromString(format, &encoder);
+        IStream* stream = nullptr;
+        CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+        gp::GdipSaveImageToStream(bitmap.get(), stream, &encoder, nullptr);
+        HGLOBAL memory = nullptr;
+        GetHGlobalFromStream(stream, &memory);
+        std::string bytes(static_cast<const char*>(GlobalLock(memory)), GlobalSize(memory));
+        GlobalUnlock(memory);
+        stream->Release();
+        return bytes;
+    };
+    // Straight alpha varying across a colour gradient; an opaque gradient
+    // changing in both directions, so the JPEG's colour upsampling shows.
+    const std::string png =
+        encode(L"{557CF406-1A04-11D3-9A73-0000F81EF32E}", PixelFormat32bppARGB, [](int x, int y) {
+            return static_cast<Gdiplus::ARGB>((x * 3) << 24 | (y * 6) << 16 | (x * 4) << 8 | 200);
+        });
+    const std::string jpeg =
+        encode(L"{557CF401-1A04-11D3-9A73-0000F81EF32E}", PixelFormat24bppRGB, [](int x, int y) {
+            return static_cast<Gdiplus::ARGB>(0xFF000000u | (x * 4) << 16 | (y * 6) << 8 |
+                                              (x + y) * 2);
+        });
+    for (const auto& [what, bytes, lossless] :
+         {std::tuple{"png", png, true}, std::tuple{"jpeg", jpeg, false}}) {
+        SCOPED_TRACE(what);
+        ASSERT_FALSE(bytes.empty());
+        const ByteBlock block(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+        HGLOBAL memory = nullptr;
+        GpImage* own = LoadImageFromBytes(block, &memory, false);
+        ASSERT_NE(own, nullptr);
+        EXPECT_NE(memory, nullptr);  // the pixels the picture reads
+
+        IStream* stream = nullptr;
+        HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+        std::memcpy(GlobalLock(copy), bytes.data(), bytes.size());
+        GlobalUnlock(copy);
+        CreateStreamOnHGlobal(copy, TRUE, &stream);
+        GpImage* system = nullptr;
+        gp::GdipLoadImageFromStream(stream, &system);
+        ASSERT_NE(system, nullptr);
+
+        UINT w1 = 0, h1 = 0, w2 = 0, h2 = 0;
+        const std::vector<std::uint32_t> a = PixelsOf(own, &w1, &h1);
+        const std::vector<std::uint32_t> b = PixelsOf(system, &w2, &h2);
+        EXPECT_EQ(w1, w2);
+        EXPECT_EQ(h1, h2);
+        int worst = 0;
+        double total = 0;
+        for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+            for (int shift = 0; shift < 32; shift += 8) {
+                const int d = std::abs(static_cast<int>((a[i] >> shift) & 255) -
+                                       static_cast<int>((b[i] >> shift) & 255));
+                worst = std::max(worst, d);
+                total += d;
+            }
+        // PNG decoding is exact. JPEG decoders may differ in how they upsample
+        // the colour (a handful of levels on average on this gradient); a
+        // swapped channel, flipped rows or a wrong stride are far beyond that.
+        if (lossless) {
+            EXPECT_EQ(worst, 0);
+        } else {
+            EXPECT_LE(total / (4.0 * a.size()), 8.0);
+        }
+        gp::GdipDisposeImage(system);
+        stream->Release();
+        ReleaseImage(own, memory);
+    }
+}
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "Canvas.h"
@@ -180,6 +181,61 @@ TEST(AverageColour, UniformAndMixedPictures) {
         for (int x = 0; x < 7; ++x)
             gp::GdipBitmapSetPixel(photo.get(), x, y, 0xFF000900u | (x * 30u) << 16 | y * 100u);
     EXPECT_EQ(AverageColour(nullptr, Img(photo)), RGB(90, 9, 100));
+}
+
+// Averaging a picture down: every target pixel is the mean of the area it
+// covers, so a uniform picture stays exactly uniform, a sharp edge keeps its
+// pure sides and its mean, and rows and columns keep their places.
+TEST(ScaledDown, AveragesTheAreaEachPixelCovers) {
+    struct Case {
+        const char* what;
+        int w, h, tw, th;
+        Gdiplus::ARGB (*colour)(int, int);
+    };
+    const Case cases[] = {
+        {"uniform", 97, 61, 40, 25, [](int, int) -> Gdiplus::ARGB { return 0xFF336699; }},
+        {"halves", 100, 10, 30, 5,
+         [](int x, int) -> Gdiplus::ARGB { return x < 45 ? kRed : kBlue; }},
+        {"top row", 60, 60, 20, 20,
+         [](int, int y) -> Gdiplus::ARGB { return y < 3 ? kWhite : 0xFF000000; }},
+        {"half transparent", 40, 40, 20, 20, [](int, int) -> Gdiplus::ARGB { return 0x80FF0000; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        UniqueGpBitmap picture = MakePicture(c.w, c.h, c.colour);
+        UniqueGpBitmap scaled = ScaledDown(Img(picture), c.tw, c.th);
+        ASSERT_TRUE(scaled);
+        EXPECT_EQ(ImageWidth(scaled.get()), static_cast<UINT>(c.tw));
+        EXPECT_EQ(ImageHeight(scaled.get()), static_cast<UINT>(c.th));
+        const auto at = [&](int x, int y) {
+            Gdiplus::ARGB p = 0;
+            gp::GdipBitmapGetPixel(scaled.get(), x, y, &p);
+            return p;
+        };
+        const std::string what = c.what;
+        if (what == "uniform") {
+            for (int y = 0; y < c.th; ++y)
+                for (int x = 0; x < c.tw; ++x) ASSERT_EQ(at(x, y), 0xFF336699u);
+        } else if (what == "halves") {
+            EXPECT_EQ(at(0, 2), kRed);
+            EXPECT_EQ(at(c.tw - 1, 2), kBlue);
+            // Target pixel 13 covers source 43.3 to 46.7: half red, half blue.
+            EXPECT_NEAR(static_cast<int>((at(13, 2) >> 16) & 0xFF), 128, 1);
+            EXPECT_NEAR(static_cast<int>(at(13, 2) & 0xFF), 128, 1);
+            int red = 0;
+            for (int x = 0; x < c.tw; ++x) red += static_cast<int>((at(x, 2) >> 16) & 0xFF);
+            EXPECT_NEAR(red, 255 * 45 * c.tw / 100, c.tw);  // the mean is kept
+        } else if (what == "top row") {
+            EXPECT_EQ(at(10, 0), kWhite);  // the white rows stay on top
+            EXPECT_EQ(at(10, 1), 0xFF000000u);
+            EXPECT_EQ(at(10, c.th - 1), 0xFF000000u);
+        } else {
+            EXPECT_NEAR(static_cast<int>(at(5, 5) >> 24), 0x80, 1);  // alpha kept, not darkened
+            EXPECT_NEAR(static_cast<int>((at(5, 5) >> 16) & 0xFF), 0xFF, 2);
+        }
+    }
+    UniqueGpBitmap small = MakePicture(10, 10, [](int, int) { return kRed; });
+    EXPECT_FALSE(ScaledDown(Img(small), 20, 5));  // never up
 }
 
 // A 16 x 16 icon from 32-bit colour pixels and an all-opaque mask.

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "tests/toolkit/host/HostTestSupport.h"
 #include "toolkit/draw/RenderPass.h"
@@ -261,6 +263,79 @@ TEST(RenderPass, CaptionIconIsDrawnAtElevenEleven) {
     EXPECT_EQ(BackPixel(host, 15, 15) & 0xFFFFFF, 0x0000FFu);
     EXPECT_EQ(BackPixel(host, 26, 26) & 0xFFFFFF, 0x0000FFu);
     EXPECT_NE(BackPixel(host, 28, 15) & 0xFFFFFF, 0x0000FFu);
+}
+
+// Every pixel of the back buffer after a full redraw.
+std::vector<std::uint32_t> Picture(UIHost& host) {
+    if (host.backGraphics) gp::GdipFlush(host.backGraphics.get(), Gdiplus::FlushIntentionSync);
+    GdiFlush();
+    DIBSECTION dib{};
+    GetObjectA(host.backBitmap.get(), sizeof(dib), &dib);
+    const auto* bits = static_cast<const std::uint32_t*>(dib.dsBm.bmBits);
+    return std::vector<std::uint32_t>(bits, bits + dib.dsBm.bmWidth * dib.dsBm.bmHeight);
+}
+
+// Passes that reuse the stored frame show exactly what a pass drawing it
+// afresh shows, and every input of the frame that changes shows at once.
+TEST(RenderPass, StoredFrameMatchesAFreshOneAndFollowsEveryChange) {
+    TestWindow window(220, 140);
+    UniqueIcon blue(SolidIcon(0xFF0000FF)), red(SolidIcon(0xFFFF0000));
+    SendMessageA(window.get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(blue.get()));
+    const auto gradient = [](int shift) {
+        return PngOf(64, 48, [shift](int x, int y) {
+            return 0xFF000000u | ((x * 4 + shift) & 255) << 16 | (y * 5) << 8 | shift;
+        });
+    };
+    // The caller's block, refilled in place later: room for either picture
+    // (the decoders stop at the picture's end).
+    const std::string first = gradient(0), second = gradient(120);
+    std::string block(std::max(first.size(), second.size()), '\0');
+    block.replace(0, first.size(), first);
+    UIHost host;
+    host.SetBackgroundSourceKind(1);
+    ASSERT_TRUE(host.Attach(window.get(), {.bgSource = BlockOf(block),
+                                           .captionFlags = kCaptionIcon | kCaptionTitle,
+                                           .translucency = 255,
+                                           .bgMode = 1}));
+    ProbeElement element(kGreen);
+    element.Create(window.get(), Rf(60, 40, 30, 20), 2);
+    const std::string other = gradient(200);
+
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"nothing", [] {}},
+        {"translucency", [&] { host.translucency = 128; }},
+        {"new picture", [&] { host.Render(BlockOf(other), std::nullopt); }},
+        {"theme colour", [&] { host.Render(std::nullopt, RGB(10, 200, 30)); }},
+        {"icon",
+         [&] {
+             SendMessageA(window.get(), WM_SETICON, ICON_SMALL,
+                          reinterpret_cast<LPARAM>(red.get()));
+         }},
+        {"frame style", [&] { host.frameStyle = 0; }},
+        {"picture mode", [&] { host.bgMode = 2; }},
+        {"back to the block",
+         [&] {
+             host.Render(BlockOf(block), std::nullopt);
+             host.SetKeepBackground(0);  // decoded from the block at every pass
+         }},
+        {"block refilled in place", [&] { block.replace(0, second.size(), second); }},
+        {"size",
+         [&] { SetWindowPos(window.get(), nullptr, 0, 0, 240, 150, SWP_NOMOVE | SWP_NOZORDER); }},
+    };
+    std::vector<std::uint32_t> before = Picture(host);
+    for (const auto& [what, change] : changes) {
+        SCOPED_TRACE(what);
+        change();
+        host.Render(std::nullopt, std::nullopt);
+        const std::vector<std::uint32_t> reused = Picture(host);
+        host.frameCache.Clear();
+        host.Render(std::nullopt, std::nullopt);
+        EXPECT_TRUE(reused == Picture(host));
+        if (std::string_view(what) != "nothing") {
+            EXPECT_FALSE(reused == before);
+        }
+        before = reused;
+    }
 }
 
 }  // namespace

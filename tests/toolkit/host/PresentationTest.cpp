@@ -4,9 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "HostTestSupport.h"
+#include "platform/Dib.h"
 
 using namespace hosttest;
 
@@ -258,6 +262,69 @@ TEST(LayeredPresentation, BufferPixelsArePremultiplied) {
     EXPECT_NEAR(B(p), 128, 2);
     // Outside the frame the shadow margin is (nearly) transparent.
     EXPECT_LT(A(BackPixel(host, 1, 60)), 40);
+}
+
+// The colour (0xRRGGBB) the screen shows at (x, y).
+std::uint32_t ScreenColour(int x, int y) {
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = Argb32Info(1, 1);
+    void* bits = nullptr;
+    UniqueBitmap pixel(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    HGDIOBJ previous = SelectObject(memory, pixel.get());
+    BitBlt(memory, 0, 0, 1, 1, screen, x, y, SRCCOPY);
+    GdiFlush();
+    std::uint32_t value = 0;
+    std::memcpy(&value, bits, 4);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return value & 0xFFFFFF;
+}
+
+// Whether the screen comes to show `colour` at (x, y) within two seconds:
+// the display server maps and paints a window asynchronously.
+bool ScreenShows(int x, int y, std::uint32_t colour) {
+    for (int waited = 0; waited < 2000; waited += 10) {
+        Pump();
+        if (ScreenColour(x, y) == colour) return true;
+        Sleep(10);
+    }
+    return ScreenColour(x, y) == colour;
+}
+
+// A layered window built while hidden shows its whole current picture from
+// the moment it appears, however it is shown, and again after changes made
+// while it was hidden once more.
+TEST(LayeredPresentation, AWindowShownLaterShowsItsLatestPicture) {
+    const std::pair<const char*, std::function<void(HWND)>> shows[] = {
+        {"ShowWindow", [](HWND w) { ShowWindow(w, SW_SHOWNOACTIVATE); }},
+        {"SetWindowPos",
+         [](HWND w) {
+             SetWindowPos(w, nullptr, 0, 0, 0, 0,
+                          SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+         }},
+    };
+    for (const auto& [how, show] : shows) {
+        SCOPED_TRACE(how);
+        TestWindow window(200, 120, WS_POPUP, 60, 60);
+        UIHost host;
+        ASSERT_TRUE(host.Attach(
+            window.get(),
+            {.color = RGB(0, 0, 255), .captionFlags = 0, .translucency = 255, .frameStyle = 0}));
+        ProbeElement element(kRed);
+        element.Create(window.get(), Rf(20, 20, 40, 30), 2);  // drawn while hidden
+        show(window.get());
+        EXPECT_TRUE(ScreenShows(60 + 30, 60 + 30, 0xFF0000u));
+        EXPECT_TRUE(ScreenShows(60 + 120, 60 + 60, 0x0000FEu));
+
+        ShowWindow(window.get(), SW_HIDE);
+        element.Visible(0);
+        host.Render(std::nullopt, RGB(0, 255, 0));
+        show(window.get());
+        EXPECT_TRUE(ScreenShows(60 + 30, 60 + 30, 0x00FE00u));
+        ShowWindow(window.get(), SW_HIDE);
+    }
 }
 
 }  // namespace
