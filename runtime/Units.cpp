@@ -328,21 +328,23 @@ private:
         else
             FrameClock::Stop(*this);
     }
-    // The new frame is drawn at once through a DC of the box's own: a window
-    // DC clipped to what of the box shows, as a WM_PAINT would draw it, but
-    // without the update region's round (under Wine BeginPaint and EndPaint
-    // cost several times the drawing). A pending update region still brings
-    // its WM_PAINT, which draws the same frame.
+    // The new frame is drawn at once through the box's own DC (CS_OWNDC),
+    // clipped to what of the box shows, as a WM_PAINT would draw it, but
+    // without the update region's round: under Wine BeginPaint and EndPaint,
+    // and a cached DC's visible region, are server round trips that cost
+    // several times the drawing. A pending update region still brings its
+    // WM_PAINT, which draws the same frame.
     unsigned Step() override {
         frame_ = (frame_ + 1) % frames_.size();
-        if (HDC dc = hwnd ? GetDCEx(hwnd, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS) : nullptr) {
+        if (HDC dc = hwnd ? GetDC(hwnd) : nullptr) {
             Paint(dc);
             ReleaseDC(hwnd, dc);
         }
         return Delay();
     }
     // The frame, then the background around it: no pixel is drawn twice, so
-    // nothing flickers when the frame is drawn outside WM_PAINT.
+    // nothing flickers when the frame is drawn outside WM_PAINT. The own DC
+    // keeps its clip region, so it is cleared again.
     void Paint(HDC dc) {
         RECT r;
         GetClientRect(hwnd, &r);
@@ -365,6 +367,7 @@ private:
             ExcludeClipRect(dc, drawn.left, drawn.top, drawn.right, drawn.bottom);
         }
         FillSolid(dc, r, Or(backColour_, RGB(255, 255, 255)));
+        SelectClipRgn(dc, nullptr);
     }
 
     Picture picture_;
@@ -670,6 +673,8 @@ void RegisterUnitClasses(HINSTANCE instance) {
         wc.hInstance = instance;
         wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
         wc.lpszClassName = name;
+        // A picture box draws its frames outside WM_PAINT, through a DC of its own.
+        if (name == kPictureBoxClass) wc.style = CS_OWNDC;
         RegisterClassExW(&wc);
     }
 }
