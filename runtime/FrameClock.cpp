@@ -21,8 +21,9 @@ struct Entry {
 struct State {
     std::vector<Entry> entries;
     HWND window = nullptr;
-    bool armed = false;
-    std::uint32_t armedFor = 0;  // the due time the timer was last armed for
+    bool running = false;        // the window timer is set
+    UINT period = 0;             // its interval
+    std::uint32_t armedFor = 0;  // the due time it was last armed for
 };
 State state;
 
@@ -56,25 +57,31 @@ HWND MakeWindow() {
 }
 
 // Arms the timer for the earliest due frame, or lets the window go when no
-// client is left.
-void Rearm() {
+// client is left. `fired`: the timer has just fired, so a running timer
+// fires again one period from now.
+void Rearm(bool fired) {
     if (state.entries.empty()) {
         if (state.window) DestroyWindow(state.window);  // its timer goes with it
         state.window = nullptr;
-        state.armed = false;
+        state.running = false;
         return;
     }
     std::uint32_t earliest = state.entries.front().due;
     for (const Entry& e : state.entries)
         if (NotLater(e.due, earliest)) earliest = e.due;
-    if (state.armed && state.armedFor == earliest) return;
+    if (!fired && state.running && state.armedFor == earliest) return;
     if (!state.window) state.window = MakeWindow();
     if (!state.window) return;
     const std::uint32_t now = CurrentClock().Ticks();
-    const std::uint32_t wait = NotLater(earliest, now) ? 0 : earliest - now;
-    SetTimer(state.window, kTimerId, std::max<std::uint32_t>(wait, USER_TIMER_MINIMUM), nullptr);
-    state.armed = true;
+    const UINT wait =
+        std::max<UINT>(NotLater(earliest, now) ? 0 : earliest - now, USER_TIMER_MINIMUM);
     state.armedFor = earliest;
+    // Just fired with the wanted period, the timer needs no new SetTimer (a
+    // server round trip under Wine).
+    if (fired && state.running && state.period == wait) return;
+    SetTimer(state.window, kTimerId, wait, nullptr);
+    state.running = true;
+    state.period = wait;
 }
 
 Entry* Find(const FrameClock::Client& client) {
@@ -88,7 +95,7 @@ Entry* Find(const FrameClock::Client& client) {
 void FrameClock::Start(Client& client, unsigned delayMs) {
     if (Find(client)) return;
     state.entries.push_back({&client, CurrentClock().Ticks() + delayMs});
-    Rearm();
+    Rearm(false);
 }
 
 void FrameClock::Stop(Client& client) {
@@ -96,7 +103,7 @@ void FrameClock::Stop(Client& client) {
                            [&](const Entry& e) { return e.client == &client; });
     if (it == state.entries.end()) return;
     state.entries.erase(it);
-    Rearm();
+    Rearm(false);
 }
 
 bool FrameClock::Running(const Client& client) {
@@ -126,8 +133,7 @@ void FrameClock::Tick() {
         e->due += delay;
         if (NotLater(e->due, now)) e->due = now + delay;
     }
-    state.armed = false;
-    Rearm();
+    Rearm(true);
 }
 
 }  // namespace runtime::detail

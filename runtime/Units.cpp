@@ -348,8 +348,11 @@ private:
     void Paint(HDC dc) {
         RECT r;
         GetClientRect(hwnd, &r);
-        if (!frames_.empty() && frames_[frame_]) {
-            HDC mem = CreateCompatibleDC(dc);
+        // The memory DC is kept: under Wine a new DC realises its default
+        // font, which costs more than the copy.
+        if (!frameDc_) frameDc_.reset(CreateCompatibleDC(dc));
+        if (!frames_.empty() && frames_[frame_] && frameDc_) {
+            HDC mem = frameDc_.get();
             HGDIOBJ old = SelectObject(mem, frames_[frame_].get());
             int pw = picture_.Width(), ph = picture_.Height();
             RECT drawn = r;
@@ -363,7 +366,6 @@ private:
                 drawn = RECT{x, y, x + pw, y + ph};
             }
             SelectObject(mem, old);
-            DeleteDC(mem);
             ExcludeClipRect(dc, drawn.left, drawn.top, drawn.right, drawn.bottom);
         }
         FillSolid(dc, r, Or(backColour_, RGB(255, 255, 255)));
@@ -374,6 +376,7 @@ private:
     COLORREF backColour_;
     PictureFit fit_;
     std::vector<UniqueBitmap> frames_;
+    UniqueMemoryDc frameDc_;  // after frames_: no frame is selected into it between paints
     size_t frame_ = 0;
 };
 
