@@ -310,11 +310,7 @@ public:
 private:
     void Prepare() {
         FrameClock::Stop(*this);
-        frames_.clear();
         frame_ = 0;
-        COLORREF back = Or(backColour_, RGB(255, 255, 255));
-        for (size_t i = 0; i < picture_.FrameCount(); ++i)
-            frames_.emplace_back(picture_.FlattenedBitmap(i, back));
         Animate();
     }
     unsigned Delay() const {
@@ -323,7 +319,7 @@ private:
     }
     // The clock runs the box only while there is something to animate.
     void Animate() {
-        if (hwnd && visible && frames_.size() >= 2)
+        if (hwnd && visible && picture_.FrameCount() >= 2)
             FrameClock::Start(*this, Delay());
         else
             FrameClock::Stop(*this);
@@ -335,7 +331,7 @@ private:
     // several times the drawing. A pending update region still brings its
     // WM_PAINT, which draws the same frame.
     unsigned Step() override {
-        frame_ = (frame_ + 1) % frames_.size();
+        frame_ = (frame_ + 1) % picture_.FrameCount();
         if (HDC dc = hwnd ? GetDC(hwnd) : nullptr) {
             Paint(dc);
             ReleaseDC(hwnd, dc);
@@ -351,9 +347,10 @@ private:
         // The memory DC is kept: under Wine a new DC realises its default
         // font, which costs more than the copy.
         if (!frameDc_) frameDc_.reset(CreateCompatibleDC(dc));
-        if (!frames_.empty() && frames_[frame_] && frameDc_) {
+        const HBITMAP frame = picture_.FlattenedBitmap(frame_, Or(backColour_, RGB(255, 255, 255)));
+        if (frame && frameDc_) {
             HDC mem = frameDc_.get();
-            HGDIOBJ old = SelectObject(mem, frames_[frame_].get());
+            HGDIOBJ old = SelectObject(mem, frame);
             int pw = picture_.Width(), ph = picture_.Height();
             RECT drawn = r;
             if (fit_ == PictureFit::Stretched) {
@@ -375,8 +372,7 @@ private:
     Picture picture_;
     COLORREF backColour_;
     PictureFit fit_;
-    std::vector<UniqueBitmap> frames_;
-    UniqueMemoryDc frameDc_;  // after frames_: no frame is selected into it between paints
+    UniqueMemoryDc frameDc_;  // no frame stays selected into it between paints
     size_t frame_ = 0;
 };
 
