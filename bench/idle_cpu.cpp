@@ -45,7 +45,9 @@ constexpr POINT kFireworksButton{141 + 41, 296 + 12};
 
 // Under Wine, GetProcessTimes of another process does not count its threads'
 // time, so the figures come from the Linux side: /proc/<pid>/stat of the Wine
-// process that runs the program (found by the folder in its command line), user plus system
+// process that runs the program (found by the copy's whole path in its command
+// line: other worktrees may run a copy of their own in a folder of the same
+// name at the same time), user plus system
 // time in clock ticks of 10 ms. On Windows, where there is no /proc, from
 // GetProcessTimes.
 std::string ReadWhole(const std::string& path) {
@@ -66,9 +68,12 @@ std::string Lower(std::string text) {
     return text;
 }
 
-// The /proc entry of the Linux process whose command line names gift.exe in
-// `folder` (compared without case), or empty.
-std::string FindLinuxProcess(const std::string& folder) {
+// The /proc entry of the Linux process whose command line names `program`
+// (compared without case and without its drive), or empty.
+std::string FindLinuxProcess(const std::wstring& program) {
+    std::string path;
+    for (wchar_t c : program.substr(program.find(L':') + 1))
+        path += static_cast<char>(std::tolower(c < 128 ? static_cast<int>(c) : '?'));
     WIN32_FIND_DATAA found{};
     HANDLE search = FindFirstFileA("Z:\\proc\\*", &found);
     if (search == INVALID_HANDLE_VALUE) return {};
@@ -79,7 +84,7 @@ std::string FindLinuxProcess(const std::string& folder) {
         const std::string entry = "Z:\\proc\\" + name;
         std::string line = Lower(ReadWhole(entry + "\\cmdline"));
         std::replace(line.begin(), line.end(), '/', '\\');
-        if (line.find(folder + "\\gift.exe") != std::string::npos) {
+        if (line.find(path) != std::string::npos) {
             result = entry;
             break;
         }
@@ -200,14 +205,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const HANDLE handle = process.Handle();
-    // The copy's own folder, without its drive: other worktrees' runs of this
-    // benchmark start a gift.exe in an "idle-run" folder of their own.
-    char path[MAX_PATH] = "";
-    WideCharToMultiByte(CP_ACP, 0, copy.c_str(), -1, path, MAX_PATH, nullptr, nullptr);
-    std::string folder = Lower(path);
-    folder = folder.substr(folder.find(':') + 1);
-    folder = folder.substr(0, folder.rfind('\\'));
-    const std::string entry = FindLinuxProcess(folder);
+    const std::string entry = FindLinuxProcess(copy);
     std::printf("  CPU time from %s\n",
                 entry.empty() ? "GetProcessTimes" : (entry + "\\stat").c_str());
     Sleep(1000);

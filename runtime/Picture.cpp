@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "platform/Dib.h"
 #include "platform/Handle.h"
@@ -19,6 +21,8 @@ struct Picture::Data {
     // Made on first use for drawing; one per frame.
     std::vector<UniqueBitmap> bitmaps;
     std::vector<UniqueBitmap> premultiplied;
+    // Per background colour, one per frame.
+    std::vector<std::pair<COLORREF, std::vector<UniqueBitmap>>> flattened;
 };
 
 namespace {
@@ -109,6 +113,18 @@ HBITMAP Picture::PremultipliedBitmap(std::size_t index) const {
 
 HBITMAP Picture::FlattenedBitmap(std::size_t index, COLORREF background) const {
     if (!data_ || index >= data_->frames.size()) return nullptr;
+    auto set = std::find_if(data_->flattened.begin(), data_->flattened.end(),
+                            [&](const auto& entry) { return entry.first == background; });
+    if (set == data_->flattened.end()) {
+        data_->flattened.emplace_back(background, std::vector<UniqueBitmap>(data_->frames.size()));
+        set = std::prev(data_->flattened.end());
+    }
+    UniqueBitmap& slot = set->second[index];
+    if (!slot) slot.reset(MakeFlattened(index, background));
+    return slot.get();
+}
+
+HBITMAP Picture::MakeFlattened(std::size_t index, COLORREF background) const {
     std::uint32_t br = GetRValue(background), bg = GetGValue(background),
                   bb = GetBValue(background);
     return MakeDib(data_->width, data_->height, data_->frames[index].pixels, [=](std::uint32_t p) {

@@ -37,10 +37,13 @@ public:
     HBITMAP Bitmap(std::size_t index = 0) const;
     // The same frame premultiplied, for AlphaBlend.
     HBITMAP PremultipliedBitmap(std::size_t index = 0) const;
-    // The frame flattened onto `background` (alpha composited), owned by the caller.
+    // The frame flattened onto `background` (alpha composited); owned by the
+    // picture, so boxes showing copies of one picture share their frames.
     HBITMAP FlattenedBitmap(std::size_t index, COLORREF background) const;
 
 private:
+    HBITMAP MakeFlattened(std::size_t index, COLORREF background) const;
+
     struct Data;
     std::shared_ptr<Data> data_;
 };

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/Dib.h"
+#include "runtime/FrameClock.h"
 #include "runtime/Internal.h"
 #include "runtime/Text.h"
 
@@ -11,8 +12,7 @@ namespace runtime::detail {
 
 namespace {
 
-constexpr UINT_PTR kTimerId = 1000;        // the one window timer of a timer unit
-constexpr UINT_PTR kAnimationTimerId = 1;  // a picture box's frame timer
+constexpr UINT_PTR kTimerId = 1000;  // the one window timer of a timer unit
 
 COLORREF Or(COLORREF colour, COLORREF fallback) {
     return colour == kDefaultColour ? fallback : colour;
@@ -253,13 +253,16 @@ private:
 
 // ---- picture box ----------------------------------------------------------
 
-class PictureBox : public Unit {
+// Shows its picture over its background colour; an animated GIF steps on the
+// thread's frame clock while the box is visible.
+class PictureBox : public Unit, private FrameClock::Client {
 public:
     PictureBox(Form* f, const UnitDescription& d, Picture picture)
         : Unit(f, UnitKind::PictureBox, d),
           picture_(std::move(picture)),
           backColour_(d.backColour),
           fit_(d.fit) {}
+    ~PictureBox() override { FrameClock::Stop(*this); }
     void Create(HWND parent) override {
         CreateChildWindow(kPictureBoxClass, parent);
         Prepare();
@@ -285,19 +288,20 @@ public:
         d.fit = fit_;
         return std::make_unique<PictureBox>(form, d, picture_);
     }
-    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM) override {
+    LRESULT OnMessage(UINT msg, WPARAM, LPARAM) override {
         switch (msg) {
             case WM_ERASEBKGND:
                 return 1;
-            case WM_PAINT:
-                Paint();
+            case WM_PAINT: {
+                PAINTSTRUCT ps;
+                HDC dc = BeginPaint(hwnd, &ps);
+                Paint(dc);
+                EndPaint(hwnd, &ps);
                 return 0;
-            case WM_TIMER:
-                if (wParam != kAnimationTimerId) return kNotHandled;
-                if (!frames_.empty()) frame_ = (frame_ + 1) % frames_.size();
-                InvalidateRect(hwnd, nullptr, FALSE);
-                Animate();
-                return 0;
+            }
+            case WM_DESTROY:
+                FrameClock::Stop(*this);
+                return kNotHandled;
             default:
                 return kNotHandled;
         }
@@ -305,34 +309,50 @@ public:
 
 private:
     void Prepare() {
-        frames_.clear();
+        FrameClock::Stop(*this);
         frame_ = 0;
-        COLORREF back = Or(backColour_, RGB(255, 255, 255));
-        for (size_t i = 0; i < picture_.FrameCount(); ++i)
-            frames_.emplace_back(picture_.FlattenedBitmap(i, back));
         Animate();
     }
-    // The frame timer runs only while there is something to animate.
-    void Animate() {
-        if (!hwnd) return;
-        if (!visible || frames_.size() < 2) {
-            KillTimer(hwnd, kAnimationTimerId);
-            return;
-        }
+    unsigned Delay() const {
         unsigned delay = picture_.FrameAt(frame_).delayMs;
-        if (delay < 20) delay = 100;  // as browsers do for GIFs without a usable delay
-        SetTimer(hwnd, kAnimationTimerId, delay, nullptr);
+        return delay < 20 ? 100 : delay;  // as browsers do for GIFs without a usable delay
     }
-    void Paint() {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
+    // The clock runs the box only while there is something to animate.
+    void Animate() {
+        if (hwnd && visible && picture_.FrameCount() >= 2)
+            FrameClock::Start(*this, Delay());
+        else
+            FrameClock::Stop(*this);
+    }
+    // The new frame is drawn at once through the box's own DC (CS_OWNDC),
+    // clipped to what of the box shows, as a WM_PAINT would draw it, but
+    // without the update region's round: under Wine BeginPaint and EndPaint,
+    // and a cached DC's visible region, are server round trips that cost
+    // several times the drawing. A pending update region still brings its
+    // WM_PAINT, which draws the same frame.
+    unsigned Step() override {
+        frame_ = (frame_ + 1) % picture_.FrameCount();
+        if (HDC dc = hwnd ? GetDC(hwnd) : nullptr) {
+            Paint(dc);
+            ReleaseDC(hwnd, dc);
+        }
+        return Delay();
+    }
+    // The frame, then the background around it: no pixel is drawn twice, so
+    // nothing flickers when the frame is drawn outside WM_PAINT. The own DC
+    // keeps its clip region, so it is cleared again.
+    void Paint(HDC dc) {
         RECT r;
         GetClientRect(hwnd, &r);
-        FillSolid(dc, r, Or(backColour_, RGB(255, 255, 255)));
-        if (!frames_.empty() && frames_[frame_]) {
-            HDC mem = CreateCompatibleDC(dc);
-            HGDIOBJ old = SelectObject(mem, frames_[frame_].get());
+        // The memory DC is kept: under Wine a new DC realises its default
+        // font, which costs more than the copy.
+        if (!frameDc_) frameDc_.reset(CreateCompatibleDC(dc));
+        const HBITMAP frame = picture_.FlattenedBitmap(frame_, Or(backColour_, RGB(255, 255, 255)));
+        if (frame && frameDc_) {
+            HDC mem = frameDc_.get();
+            HGDIOBJ old = SelectObject(mem, frame);
             int pw = picture_.Width(), ph = picture_.Height();
+            RECT drawn = r;
             if (fit_ == PictureFit::Stretched) {
                 SetStretchBltMode(dc, HALFTONE);
                 StretchBlt(dc, 0, 0, r.right, r.bottom, mem, 0, 0, pw, ph, SRCCOPY);
@@ -340,17 +360,19 @@ private:
                 int x = fit_ == PictureFit::Centred ? (r.right - pw) / 2 : 0;
                 int y = fit_ == PictureFit::Centred ? (r.bottom - ph) / 2 : 0;
                 BitBlt(dc, x, y, pw, ph, mem, 0, 0, SRCCOPY);
+                drawn = RECT{x, y, x + pw, y + ph};
             }
             SelectObject(mem, old);
-            DeleteDC(mem);
+            ExcludeClipRect(dc, drawn.left, drawn.top, drawn.right, drawn.bottom);
         }
-        EndPaint(hwnd, &ps);
+        FillSolid(dc, r, Or(backColour_, RGB(255, 255, 255)));
+        SelectClipRgn(dc, nullptr);
     }
 
     Picture picture_;
     COLORREF backColour_;
     PictureFit fit_;
-    std::vector<UniqueBitmap> frames_;
+    UniqueMemoryDc frameDc_;  // no frame stays selected into it between paints
     size_t frame_ = 0;
 };
 
@@ -650,6 +672,8 @@ void RegisterUnitClasses(HINSTANCE instance) {
         wc.hInstance = instance;
         wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
         wc.lpszClassName = name;
+        // A picture box draws its frames outside WM_PAINT, through a DC of its own.
+        if (name == kPictureBoxClass) wc.style = CS_OWNDC;
         RegisterClassExW(&wc);
     }
 }

@@ -4,7 +4,9 @@
 
 #include <vector>
 
+#include "platform/ProcessStats.h"
 #include "runtime/Form.h"
+#include "runtime/FrameClock.h"
 #include "runtime/Picture.h"
 #include "runtime/Services.h"
 #include "tests/runtime/RuntimeSupport.h"
@@ -200,6 +202,111 @@ TEST_F(RuntimeTest, PictureBoxAnimatesItsGifOverWhite) {
 
 // On a colour-keyed window a transparent label is drawn without anti-aliasing:
 // every pixel is the key or the text colour, so no fringe of the key shows.
+// Boxes on the thread's one frame clock, driven tick by tick (10 ms, a timer
+// tick) on a manual clock: every frame stays for its own delay on a fixed grid
+// (no drift), two boxes of one picture change at the same ticks, a picture
+// changed at run time starts over at its first frame, and a box that is hidden
+// or destroyed leaves the clock; its window and every bitmap go with the last.
+TEST_F(RuntimeTest, PictureBoxesStepOnOneClockAtEachFramesDelay) {
+    using detail::FrameClock;
+    const std::vector<std::uint32_t> palette = {0xFF0000, 0x0000FF, 0x00FF00, 0x000000};
+    auto gif = [&](const std::vector<std::pair<std::uint8_t, unsigned>>& frames) {
+        std::vector<GifFrame> out;
+        for (auto [colour, delay] : frames)
+            out.push_back({std::vector<std::uint8_t>(64, colour), delay});
+        return MakeGif(8, 8, palette, out);
+    };
+    static std::vector<unsigned char> two, three;
+    two = gif({{0, 12}, {1, 12}});             // red, blue: 120 ms each
+    three = gif({{2, 15}, {3, 15}, {1, 50}});  // green, black, blue: 150, 150, 500 ms
+    auto box = [](std::uint32_t id, int left, const std::vector<unsigned char>& bytes,
+                  bool visible) {
+        UnitDescription d = DescribeUnit(UnitKind::PictureBox, "", id, left, 0, 10, 10, visible);
+        d.picture = ByteBlock(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+        return d;
+    };
+    static std::vector<UnitDescription> units;
+    units = {box(1, 0, two, true), box(2, 20, two, true), box(3, 40, three, true),
+             box(4, 60, two, false)};
+    static const FormDescription form{
+        .id = 22, .width = 80, .height = 20, .topMost = true, .units = units};
+    auto objects = [] { return procstats::GdiObjects() + procstats::UserObjects(); };
+    DestroyForm(LoadForm(form), true);  // warms Wine's DC cache and the classes
+    RunMessageLoop();                   // releases the closed form's units
+    ASSERT_EQ(FrameClock::ClientCount(), 0u);
+    ASSERT_EQ(FrameClock::Window(), nullptr);
+    const int before = objects();
+
+    ManualClock clock(5000);
+    SetClock(&clock);
+    UnitRef f = LoadForm(form);
+    EXPECT_EQ(FrameClock::ClientCount(), 3u) << "the hidden box is not on the clock";
+    ASSERT_TRUE(IsWindow(FrameClock::Window()));
+    auto colour = [&](std::uint32_t id) {
+        HWND w = FormWindowHandle(FindUnit(f, id));
+        UpdateWindow(w);
+        HDC dc = GetDC(w);
+        COLORREF c = GetPixel(dc, 4, 4);
+        ReleaseDC(w, dc);
+        return c;
+    };
+    // Ticks every 10 ms for `span` ms: when (ms from the first tick's start)
+    // each box changed colour, and to what.
+    struct Change {
+        unsigned at;
+        COLORREF to;
+        bool operator==(const Change&) const = default;
+    };
+    auto run = [&](unsigned span) {
+        std::vector<std::vector<Change>> changes(4);
+        std::vector<COLORREF> last = {0, colour(1), colour(2), colour(3)};
+        for (unsigned t = 10; t <= span; t += 10) {
+            clock.Advance(10);
+            FrameClock::Tick();
+            for (std::uint32_t id = 1; id <= 3; ++id)
+                if (COLORREF c = colour(id); c != last[id])
+                    changes[id].push_back({t, last[id] = c});
+        }
+        return changes;
+    };
+    EXPECT_EQ(colour(1), RGB(255, 0, 0));
+    EXPECT_EQ(colour(3), RGB(0, 255, 0));
+    std::vector<std::vector<Change>> changes = run(1650);
+    EXPECT_EQ(changes[1], changes[2]) << "two boxes of one picture step together";
+    ASSERT_EQ(changes[1].size(), 13u);
+    for (size_t k = 0; k < changes[1].size(); ++k) {
+        EXPECT_NEAR(changes[1][k].at, 120.0 * (k + 1), 10) << "change " << k;
+        EXPECT_EQ(changes[1][k].to, k % 2 ? RGB(255, 0, 0) : RGB(0, 0, 255)) << "change " << k;
+    }
+    const std::vector<Change> grid = {{150, RGB(0, 0, 0)},    {300, RGB(0, 0, 255)},
+                                      {800, RGB(0, 255, 0)},  {950, RGB(0, 0, 0)},
+                                      {1100, RGB(0, 0, 255)}, {1600, RGB(0, 255, 0)}};
+    ASSERT_EQ(changes[3].size(), grid.size());
+    for (size_t k = 0; k < grid.size(); ++k) {
+        EXPECT_NEAR(changes[3][k].at, grid[k].at, 10) << "change " << k;
+        EXPECT_EQ(changes[3][k].to, grid[k].to) << "change " << k;
+    }
+
+    // A new picture at run time: its first frame at once, its own delay after.
+    SetFormProperty(FindUnit(f, 1), kBackgroundPicture, LoadPicture(three.data(), three.size()));
+    EXPECT_EQ(colour(1), RGB(0, 255, 0));
+    changes = run(200);
+    ASSERT_EQ(changes[1].size(), 1u);
+    EXPECT_NEAR(changes[1][0].at, 150, 10);
+    EXPECT_EQ(changes[1][0].to, RGB(0, 0, 0));
+
+    // Hidden, shown, destroyed: the clock follows.
+    SetFormProperty(FindUnit(f, 3), kVisible, 0);
+    EXPECT_EQ(FrameClock::ClientCount(), 2u);
+    SetFormProperty(FindUnit(f, 4), kVisible, 1);
+    EXPECT_EQ(FrameClock::ClientCount(), 3u);
+    DestroyForm(f, true);
+    EXPECT_EQ(FrameClock::ClientCount(), 0u);
+    EXPECT_EQ(FrameClock::Window(), nullptr);
+    Quit();
+    EXPECT_LE(objects(), before);
+}
+
 TEST_F(RuntimeTest, TransparentLabelOnColourKeyedWindowHasNoFringes) {
     static const FontDescription font{.face = "Tahoma", .height = -19, .weight = 700};
     static const UnitDescription units[] = {
