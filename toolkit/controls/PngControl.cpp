@@ -10,6 +10,7 @@
 
 #include "platform/Dib.h"
 #include "platform/Handle.h"
+#include "platform/LayeredPresent.h"
 #include "toolkit/controls/GdipFontObject.h"
 #include "toolkit/controls/GdipStringFormatObject.h"
 #include "toolkit/controls/GlobalMemoryStream.h"
@@ -415,24 +416,9 @@ void PresentSurface(HWND window, Surface& surface, bool caret) {
     RECT dirty{0, 0, surface.width, surface.height};
     if (!whole) UnionRect(&dirty, &surface.caretShown, &caretRect);
     if (!IsRectEmpty(&dirty)) {
-        SIZE size{surface.width, surface.height};
-        POINT source{0, 0};
-        BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        UPDATELAYEREDWINDOWINFO info{};
-        info.cbSize = sizeof(info);
-        info.psize = &size;
-        info.hdcSrc = surface.dc.get();
-        info.pptSrc = &source;
-        info.pblend = &blend;
-        info.dwFlags = ULW_ALPHA;
-        info.prcDirty = whole ? nullptr : &dirty;
-        bool shown = UpdateLayeredWindowIndirect(window, &info);
-        if (!shown && !whole) {
-            // Some systems refuse a dirty rectangle; the whole window always works.
-            info.prcDirty = nullptr;
-            shown = UpdateLayeredWindowIndirect(window, &info);
-        }
-        surface.onScreen = shown;
+        surface.onScreen =
+            PresentLayered(window, surface.dc.get(), SIZE{surface.width, surface.height},
+                           whole ? nullptr : &dirty);
         surface.caretShown = caretRect;
     }
     // Put back exactly the pixels the caret covered, in the order they were taken.

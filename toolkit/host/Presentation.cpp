@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "platform/Dib.h"
+#include "platform/LayeredPresent.h"
 #include "toolkit/host/UIHost.h"
 
 namespace {
@@ -114,22 +115,7 @@ void UIHost::PresentNow(std::optional<RectF> rect) {
         // The buffer's pixels are premultiplied BGRA already. Naming the
         // changed rectangle lets the system copy only that part: a whole
         // 486 x 342 window costs far more than a button's crossfade step.
-        SIZE extent{size.width, size.height};
-        POINT origin{0, 0};
-        BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        UPDATELAYEREDWINDOWINFO info{};
-        info.cbSize = sizeof(info);
-        info.psize = &extent;
-        info.hdcSrc = backDC.get();
-        info.pptSrc = &origin;
-        info.pblend = &blend;
-        info.dwFlags = ULW_ALPHA;
-        info.prcDirty = rect ? &dirty : nullptr;
-        if (!UpdateLayeredWindowIndirect(hwnd, &info) && rect) {
-            // Some systems refuse a dirty rectangle; the whole window always works.
-            info.prcDirty = nullptr;
-            UpdateLayeredWindowIndirect(hwnd, &info);
-        }
+        PresentLayered(hwnd, backDC.get(), SIZE{size.width, size.height}, rect ? &dirty : nullptr);
         return;
     }
     BitBlt(WindowDcHandle(), dirty.left, dirty.top, dirty.right - dirty.left,
