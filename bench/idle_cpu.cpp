@@ -21,6 +21,10 @@
 //   bench_idle_cpu [seconds per window] [path to gift.exe]   (default 20)
 //   bench_idle_cpu --start-only [seconds] [path]   the start window alone
 //   bench_idle_cpu --fireworks-only [seconds] [path]   the fireworks page alone
+//   bench_idle_cpu --sound-floor [seconds]   no gift: this process plays silence
+//             at the song's format through the player's own output, the
+//             figure per second of sound being what the system's sound path
+//             costs without any decoding
 //
 // With GIFT_SONG_CAPTURE naming the (Linux) file into which the sound device
 // writes what it plays, 44.1 kHz 16-bit stereo, the start window's figure is
@@ -32,9 +36,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cctype>
+#include <atomic>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "bench/BenchSupport.h"
+#include "platform/audio/AudioOutput.h"
 
 namespace {
 
@@ -178,9 +186,46 @@ bool WaitUntil(DWORD timeoutMs, Fn done) {
     return true;
 }
 
+// Silence written through the player's output as fast as the device takes it,
+// measured like the gift: the system's own cost of playing sound.
+int SoundFloor(int seconds) {
+    std::unique_ptr<audio::AudioOutput> output = audio::CreateWaveOutput();
+    if (!output->Open(44100, 2)) {
+        std::printf("sound floor: no sound device\n");
+        return 1;
+    }
+    std::atomic<bool> stop{false};
+    std::atomic<long long> frames{0};
+    std::thread writer([&] {
+        const std::vector<std::int16_t> silence(audio::kWaveBufferFrames * 2, 0);
+        while (!stop && output->Write(silence.data(), silence.size()))
+            frames += static_cast<long long>(audio::kWaveBufferFrames);
+    });
+    Sleep(1000);
+    const long long before = frames;
+    const double start = bench::NowMs();
+    double whole = 0;
+    const bench::Series slices = Measure(GetCurrentProcess(), "Z:\\proc\\self", seconds, &whole);
+    const double pace =
+        static_cast<double>(frames - before) / 44100.0 / ((bench::NowMs() - start) / 1000.0);
+    stop = true;
+    output->Abort();
+    writer.join();
+    output->Close();
+    std::printf("sound floor: silence at 44.1 kHz stereo, played at %.2f x real time\n", pace);
+    if (pace <= 0) return 1;
+    bench::Series perSecond;
+    for (double v : slices.Values()) perSecond.Add(v / pace);
+    Report("song_floor", "  for comparison: silence through the same output (Wine's floor)", "",
+           whole / pace, perSecond);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "--sound-floor")
+        return SoundFloor(argc > 2 ? std::max(5, std::atoi(argv[2]) / 5 * 5) : 20);
     const bool startOnly = argc > 1 && std::string(argv[1]) == "--start-only";
     const bool fireworksOnly = argc > 1 && std::string(argv[1]) == "--fireworks-only";
     if (startOnly || fireworksOnly) {

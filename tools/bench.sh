@@ -24,14 +24,16 @@ ALL=(
   "fireworks_memory 3 6"
   "idle_cpu 20"
   "idle_song 20"
+  "song_floor 20"
   "maker 3"
 )
 
 # The program that runs a benchmark: idle_song is idle_cpu on the start window
-# alone, with the song playing into a sound device (see below).
+# alone, with the song playing into a sound device (see below); song_floor is
+# idle_cpu playing silence into the same device, without the gift.
 program_of() {
   case "$1" in
-    idle_song) echo idle_cpu ;;
+    idle_song | song_floor) echo idle_cpu ;;
     *) echo "$1" ;;
   esac
 }
@@ -83,7 +85,9 @@ for entry in "${selected[@]}"; do
   echo "[bench] $name $args" >&2
   start=$SECONDS
   status=0
-  if [ "$name" = idle_song ]; then
+  if [ "$name" = idle_song ] || [ "$name" = song_floor ]; then
+    mode=--start-only
+    [ "$name" = song_floor ] && mode=--sound-floor
     # Wine's ALSA driver on, writing into ALSA's file plugin over its null
     # device: the song really plays, only faster than real time (the null
     # device never waits), and the benchmark reads the pace from the file.
@@ -95,7 +99,7 @@ for entry in "${selected[@]}"; do
     # shellcheck disable=SC2086  # the arguments are words
     HOME="$capture" WINEDLLOVERRIDES="mscoree,mshtml=;winepulse.drv=d" \
       GIFT_SONG_CAPTURE="$capture/song.raw" \
-      timeout 600 "$GIFT_WINE" "$BUILD_DIR/bench/bench_idle_cpu.exe" --start-only $args \
+      timeout 600 "$GIFT_WINE" "$BUILD_DIR/bench/bench_idle_cpu.exe" "$mode" $args \
       </dev/null >"$log" 2>&1 || status=$?
     rm -f "$capture/song.raw"
   else
