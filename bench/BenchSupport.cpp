@@ -288,6 +288,19 @@ HWND GiftProcess::WaitForStartWindow(DWORD timeoutMs) {
     return nullptr;
 }
 
+HWND GiftProcess::StartAndWait(const std::wstring& path) {
+    if (!Start(path)) {
+        std::printf("  CreateProcess failed: %lu\n", GetLastError());
+        return nullptr;
+    }
+    HWND window = WaitForStartWindow(20000);
+    if (!window) {
+        std::printf("  no start window within 20 s\n");
+        Close(nullptr, 0);
+    }
+    return window;
+}
+
 bool GiftProcess::Close(HWND startWindow, DWORD timeoutMs) {
     if (!process_) return false;
     if (startWindow) PostMessageW(startWindow, WM_CLOSE, 0, 0);

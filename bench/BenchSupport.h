@@ -105,6 +105,9 @@ public:
     // Waits until the start window (486 x 342, layered) is visible and its
     // picture is on the screen. The start window, or nullptr after timeoutMs.
     HWND WaitForStartWindow(DWORD timeoutMs);
+    // Start then WaitForStartWindow(20 s): the start window, or nullptr after
+    // saying in the output what failed (a process left running is ended).
+    HWND StartAndWait(const std::wstring& path);
     // Asks the start window to close and waits for the process to end; kills
     // it if it does not. True when it ended by itself.
     bool Close(HWND startWindow, DWORD timeoutMs = 10000);

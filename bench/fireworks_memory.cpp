@@ -65,15 +65,8 @@ int main(int argc, char** argv) {
     bench::Series startPeak, fireworksPeak, fireworksNow;
     for (int run = 1; run <= runs; ++run) {
         bench::GiftProcess process;
-        if (!process.Start(copy)) {
-            std::printf("  CreateProcess failed: %lu\n", GetLastError());
-            return 1;
-        }
-        HWND window = process.WaitForStartWindow(20000);
-        if (!window) {
-            std::printf("  run %d: no start window within 20 s\n", run);
-            return 1;
-        }
+        HWND window = process.StartAndWait(copy);
+        if (!window) return 1;
         bench::PumpFor(300);  // the first paints and the song file settle
         PROCESS_MEMORY_COUNTERS before, during;
         Counters(process.Handle(), before);

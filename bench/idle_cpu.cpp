@@ -240,15 +240,8 @@ int main(int argc, char** argv) {
     }
     std::printf("idle_cpu: %ls, windows of %d s\n", copy.c_str(), seconds);
     bench::GiftProcess process;
-    if (!process.Start(copy)) {
-        std::printf("  CreateProcess failed: %lu\n", GetLastError());
-        return 1;
-    }
-    HWND window = process.WaitForStartWindow(20000);
-    if (!window) {
-        std::printf("  no start window within 20 s\n");
-        return 1;
-    }
+    HWND window = process.StartAndWait(copy);
+    if (!window) return 1;
     const HANDLE handle = process.Handle();
     const std::string entry = FindLinuxProcess(copy);
     std::printf("  CPU time from %s\n",

@@ -159,17 +159,9 @@ int main(int argc, char** argv) {
     for (int run = 0; run <= runs; ++run) {
         bench::GiftProcess process;
         const double start = bench::NowMs();
-        if (!process.Start(copy)) {
-            std::printf("  CreateProcess failed: %lu\n", GetLastError());
-            return 1;
-        }
-        HWND window = process.WaitForStartWindow(20000);
+        HWND window = process.StartAndWait(copy);
         const double shown = bench::NowMs() - start;
-        if (!window) {
-            std::printf("  run %d: no start window within 20 s\n", run);
-            process.Close(nullptr, 0);
-            return 1;
-        }
+        if (!window) return 1;
         // The first run fills the system's file cache: not counted.
         if (run > 0) toFrame.Add(shown);
         std::printf("  run %d: first frame after %.1f ms%s\n", run, shown,
