@@ -138,6 +138,26 @@ public:
     }
 };
 
+// The runtime and the globals up under a clock that never waits: where the
+// tests of a page's show start.
+class ClockedFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        runtime::InitRuntime();
+        CreateGlobals();
+        if (!DefaultFont) StartToolkit();
+        runtime::SetClock(&clock);
+        gift::ProgramCounters() = {};
+    }
+    void TearDown() override {
+        runtime::Quit();
+        TeardownGlobals();
+        runtime::SetClock(nullptr);
+    }
+
+    WatchedClock clock;
+};
+
 // Run once from inside a page's own message loop by a thread timer set with
 // RunInPage as its procedure.
 inline std::function<void()> inPage;

@@ -107,23 +107,17 @@ void CALLBACK AnswerBox(HWND, UINT, UINT_PTR id, DWORD) {
     if (box.found) KillTimer(nullptr, id);
 }
 
-class CountdownTest : public ::testing::Test {
+class CountdownTest : public apptest::ClockedFixture {
 protected:
     void SetUp() override {
-        runtime::InitRuntime();
-        CreateGlobals();
-        if (!DefaultFont) StartToolkit();
-        runtime::SetClock(&clock);
+        ClockedFixture::SetUp();
         gift::SetProgramEnd(RecordEnd);
-        gift::ProgramCounters() = {};
         closeBox = PressOk;
         endCalls = 0;
         endCode = -1;
     }
     void TearDown() override {
-        runtime::Quit();
-        TeardownGlobals();
-        runtime::SetClock(nullptr);
+        ClockedFixture::TearDown();
         gift::SetProgramEnd(nullptr);
     }
 
@@ -147,8 +141,6 @@ protected:
         runtime::LoadForm(gift::RosePageForm(), {}, true);
         inPage = nullptr;
     }
-
-    apptest::WatchedClock clock;
 };
 
 TEST(RainSpot, StaysWithinTheScreenLessTheMargin) {

@@ -33,21 +33,8 @@ using apptest::RunInPage;
 using runtime::Picture;
 using runtime::UnitRef;
 
-class RosePageTest : public ::testing::Test {
+class RosePageTest : public apptest::ClockedFixture {
 protected:
-    void SetUp() override {
-        runtime::InitRuntime();
-        CreateGlobals();
-        if (!DefaultFont) StartToolkit();
-        runtime::SetClock(&clock);
-        gift::ProgramCounters() = {};
-    }
-    void TearDown() override {
-        runtime::Quit();
-        TeardownGlobals();
-        runtime::SetClock(nullptr);
-    }
-
     // Opens the page in dialog mode; `afterShow` runs inside its loop once
     // the show is over. Returns when the page has closed.
     void OpenPage(std::function<void()> afterShow = {}) {
@@ -60,8 +47,6 @@ protected:
     static UnitRef Page() { return runtime::FindForm(gift::kRosePageId); }
     static UnitRef Unit(std::uint32_t id) { return runtime::FindUnit(Page(), id); }
     static HWND PageWindow() { return runtime::FormWindowHandle(Page()); }
-
-    apptest::WatchedClock clock;
 };
 
 // The flower F1..F22 that the content shows best at `at`.

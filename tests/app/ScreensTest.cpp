@@ -162,20 +162,14 @@ void RecordEnd(int) {
     ++endCalls;
 }
 
-class ScreensTest : public ::testing::Test {
+class ScreensTest : public apptest::ClockedFixture {
 protected:
     void SetUp() override {
-        runtime::InitRuntime();
-        CreateGlobals();
-        if (!DefaultFont) StartToolkit();
-        runtime::SetClock(&clock);
+        ClockedFixture::SetUp();
         gift::SetProgramEnd(RecordEnd);
-        gift::ProgramCounters() = {};
     }
     void TearDown() override {
-        runtime::Quit();
-        TeardownGlobals();
-        runtime::SetClock(nullptr);
+        ClockedFixture::TearDown();
         gift::SetProgramEnd(nullptr);
         monitors::SetLayout({});
     }
@@ -252,8 +246,6 @@ protected:
         inPage = nullptr;
         return seen;
     }
-
-    apptest::WatchedClock clock;
 };
 
 TEST_F(ScreensTest, RosePageCoversEveryScreenSizeWithTheRoseTheHeartAndTheBottomRow) {
