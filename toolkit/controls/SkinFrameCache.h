@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/ByteBlock.h"
+#include "toolkit/draw/PictureKey.h"
 #include "toolkit/core/Gdip.h"
 
 // A picture's premultiplied ARGB pixels, row by row, as runs of equal pixels
@@ -50,16 +51,6 @@ private:
     static constexpr std::uint16_t kSpan = 0x8000;
     std::vector<std::uint32_t> values_;
     std::vector<std::uint16_t> lengths_;
-};
-
-// What identifies an encoded picture: its length and a 128-bit digest of its bytes.
-struct PictureKey {
-    std::uint32_t size = 0;
-    std::uint64_t digest[2] = {0, 0};
-    static PictureKey Of(ByteBlock bytes);
-    bool operator==(const PictureKey& other) const {
-        return size == other.size && digest[0] == other.digest[0] && digest[1] == other.digest[1];
-    }
 };
 
 // Packed pictures by key, at most `budget` bytes of them: past it the oldest go

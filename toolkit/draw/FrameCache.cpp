@@ -16,21 +16,6 @@ std::uint32_t* DibBits(HBITMAP bitmap, int width, int height) {
 
 }  // namespace
 
-std::uint64_t HashBytes(ByteBlock bytes) {
-    if (bytes.empty()) return 0;
-    const auto* p = bytes.data;
-    std::size_t n = bytes.size;
-    std::uint64_t h = 0xCBF29CE484222325ull ^ n;
-    for (; n >= 8; n -= 8, p += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, p, 8);
-        h = (h ^ word) * 0x100000001B3ull;
-        h ^= h >> 29;
-    }
-    for (; n > 0; --n, ++p) h = (h ^ *p) * 0x100000001B3ull;
-    return h;
-}
-
 bool FrameCache::Restore(const FrameKey& key, HBITMAP target) const {
     if (pixels_.empty() || !(key == key_)) return false;
     std::uint32_t* bits = DibBits(target, key.width, key.height);

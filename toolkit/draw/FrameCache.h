@@ -12,12 +12,12 @@
 
 #include "platform/ByteBlock.h"
 #include "toolkit/core/Gdip.h"
+#include "toolkit/draw/PictureKey.h"
 
 struct FrameKey {
     const unsigned char* sourceData = nullptr;
-    std::uint32_t sourceSize = 0;
-    std::uint64_t sourceHash = 0;  // the bytes themselves: a block may be refilled in place
-    GpImage* image = nullptr;      // a picture kept between passes; none when decoded per pass
+    PictureKey source;         // the bytes themselves: a block may be refilled in place
+    GpImage* image = nullptr;  // a picture kept between passes; none when decoded per pass
     int width = 0, height = 0;
     COLORREF themeColor = 0;
     int translucency = 0;
@@ -29,10 +29,6 @@ struct FrameKey {
 
     bool operator==(const FrameKey&) const = default;
 };
-
-// A 64-bit hash of the bytes (8 at a time, so a 100 KB photograph costs a few
-// microseconds).
-std::uint64_t HashBytes(ByteBlock bytes);
 
 class FrameCache {
 public:

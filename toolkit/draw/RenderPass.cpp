@@ -172,8 +172,7 @@ int UIHost::RenderPass(std::optional<ByteBlock> source, std::optional<COLORREF> 
     if (style != kSkin && (captionFlags & kCaptionIcon)) icon = WindowIcon(hwnd, false);
     FrameKey key;
     key.sourceData = bgSource.data;
-    key.sourceSize = bgSource.size;
-    key.sourceHash = HashBytes(bgSource);
+    key.source = PictureKey::Of(bgSource);
     // Decoded per pass, the picture is the source's alone; kept, it is the
     // picture itself (it may have come from elsewhere).
     key.image = decodePerPass ? nullptr : bgImage.get();
