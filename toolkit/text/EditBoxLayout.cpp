@@ -20,6 +20,24 @@ int Trunc(float value) {
     return static_cast<int>(value);
 }
 
+// Copies `rows` rows of a 32-bit surface `width` pixels wide, from `top`, into
+// `buffer` (or, with `write`, from it) through GDI+'s caller-buffer mode.
+bool CopyRows(GpBitmap* surface, UINT width, int top, int rows, Gdiplus::ARGB* buffer, bool write) {
+    Gdiplus::BitmapData data{};
+    data.Width = width;
+    data.Height = static_cast<UINT>(rows);
+    data.Stride = static_cast<INT>(width * 4);
+    data.PixelFormat = PixelFormat32bppARGB;
+    data.Scan0 = buffer;
+    const Gdiplus::Rect area(0, top, static_cast<INT>(width), rows);
+    const UINT mode = (write ? Gdiplus::ImageLockModeWrite : Gdiplus::ImageLockModeRead) |
+                      Gdiplus::ImageLockModeUserInputBuf;
+    if (gp::GdipBitmapLockBits(surface, &area, mode, PixelFormat32bppARGB, &data) != Gdiplus::Ok)
+        return false;
+    gp::GdipBitmapUnlockBits(surface, &data);
+    return true;
+}
+
 }  // namespace
 
 RectF EditBox::LayoutBox(const RectF& lineBox) const {
@@ -137,18 +155,8 @@ void EditBox::KeepBackground() {
     if (w == 0 || h == 0) return;
     gp::GdipFlush(surfaceGraphics.get(), Gdiplus::FlushIntentionSync);
     background.pixels.resize(static_cast<size_t>(w) * h);
-    Gdiplus::BitmapData data{};
-    data.Width = w;
-    data.Height = h;
-    data.Stride = static_cast<INT>(w * 4);
-    data.PixelFormat = PixelFormat32bppARGB;
-    data.Scan0 = background.pixels.data();
-    const Gdiplus::Rect all(0, 0, static_cast<INT>(w), static_cast<INT>(h));
-    if (gp::GdipBitmapLockBits(surface.get(), &all,
-                               Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
-                               PixelFormat32bppARGB, &data) != Gdiplus::Ok)
+    if (!CopyRows(surface.get(), w, 0, static_cast<int>(h), background.pixels.data(), false))
         return;
-    gp::GdipBitmapUnlockBits(surface.get(), &data);
     background.width = static_cast<int>(w);
     background.height = static_cast<int>(h);
     background.fill = backColour;
@@ -168,19 +176,8 @@ bool EditBox::RestoreBackground(int top, int bottom) {
     bottom = std::min(bottom, background.height);
     if (bottom <= top) return true;
     gp::GdipFlush(surfaceGraphics.get(), Gdiplus::FlushIntentionSync);
-    Gdiplus::BitmapData data{};
-    data.Width = w;
-    data.Height = static_cast<UINT>(bottom - top);
-    data.Stride = static_cast<INT>(w * 4);
-    data.PixelFormat = PixelFormat32bppARGB;
-    data.Scan0 = background.pixels.data() + static_cast<size_t>(top) * w;
-    const Gdiplus::Rect rows(0, top, static_cast<INT>(w), bottom - top);
-    if (gp::GdipBitmapLockBits(surface.get(), &rows,
-                               Gdiplus::ImageLockModeWrite | Gdiplus::ImageLockModeUserInputBuf,
-                               PixelFormat32bppARGB, &data) != Gdiplus::Ok)
-        return false;
-    gp::GdipBitmapUnlockBits(surface.get(), &data);
-    return true;
+    return CopyRows(surface.get(), w, top, bottom - top,
+                    background.pixels.data() + static_cast<size_t>(top) * w, true);
 }
 
 EditBox::EditMark EditBox::MarkEdit() const {
