@@ -102,6 +102,15 @@ BOOL CALLBACK FindBox(HWND window, LPARAM) {
     return FALSE;
 }
 
+// Clears *gone while a message box of this thread is still shown.
+BOOL CALLBACK ClearIfBoxShown(HWND window, LPARAM gone) {
+    wchar_t cls[16] = {};
+    GetClassNameW(window, cls, 16);
+    if (std::wstring(cls) == L"#32770" && IsWindowVisible(window))
+        *reinterpret_cast<bool*>(gone) = false;
+    return TRUE;
+}
+
 void CALLBACK AnswerBox(HWND, UINT, UINT_PTR id, DWORD) {
     EnumThreadWindows(GetCurrentThreadId(), FindBox, 0);
     if (box.found) KillTimer(nullptr, id);
@@ -298,16 +307,8 @@ TEST_F(CountdownTest, EveryWayOfClosingTheBoxLeavesThePageCountingDown) {
         Tick(gift::rose::kCountdownTimer);  // returns once the box has closed
         Seen seen{box.found, counters.countdown};
         seen.boxGone = true;
-        EnumThreadWindows(
-            GetCurrentThreadId(),
-            [](HWND window, LPARAM gone) {
-                wchar_t cls[16] = {};
-                GetClassNameW(window, cls, 16);
-                if (std::wstring(cls) == L"#32770" && IsWindowVisible(window))
-                    *reinterpret_cast<bool*>(gone) = false;
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&seen.boxGone));
+        EnumThreadWindows(GetCurrentThreadId(), ClearIfBoxShown,
+                          reinterpret_cast<LPARAM>(&seen.boxGone));
         seen.pageEnabled = IsWindowEnabled(page) != FALSE;
         seenByWay.push_back(seen);
     }

@@ -103,6 +103,15 @@ struct WayOut {
 const WayOut* way = nullptr;
 bool hiddenBeforeClose = false;
 
+// Partway through the scroll: notes whether the start window is hidden, then
+// closes the page the way under test.
+void CALLBACK CloseMidScroll(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    hiddenBeforeClose =
+        !IsWindowVisible(runtime::FormWindowHandle(runtime::FindForm(gift::kStartFormId)));
+    way->close(runtime::FormWindowHandle(Page()));
+}
+
 TEST(WordsPage, ClosingItEarlyAnyWayBringsTheStartWindowBack) {
     const WayOut ways[] = {
         {"Alt+F4", [](HWND page) { PostMessageW(page, WM_SYSKEYDOWN, VK_F4, kAltF4); }},
@@ -115,13 +124,7 @@ TEST(WordsPage, ClosingItEarlyAnyWayBringsTheStartWindowBack) {
         const HWND start = runtime::FormWindowHandle(runtime::LoadForm(kStandIn));
         way = &each;
         hiddenBeforeClose = false;
-        // Partway through the scroll.
-        SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
-            KillTimer(nullptr, id);
-            hiddenBeforeClose =
-                !IsWindowVisible(runtime::FormWindowHandle(runtime::FindForm(gift::kStartFormId)));
-            way->close(runtime::FormWindowHandle(Page()));
-        });
+        SetTimer(nullptr, 0, 300, CloseMidScroll);
         runtime::LoadForm(gift::WordsPageForm(), {}, true);  // returns once the page is gone
 
         EXPECT_TRUE(hiddenBeforeClose);
