@@ -16,6 +16,13 @@ set(CMAKE_CXX_COMPILER ${GIFT_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${GIFT_TRIPLET}-windres)
 set(CMAKE_ASM_COMPILER ${GIFT_TRIPLET}-gcc-posix)
 
+# The shipped program (and every i686 test alongside it) may use the whole
+# 4 GB a 64-bit Windows gives a 32-bit process, not just 2 GB: the maker
+# decodes photographs of tens of megapixels.
+if(GIFT_ARCH STREQUAL "i686")
+  set(CMAKE_EXE_LINKER_FLAGS_INIT "-Wl,--large-address-aware")
+endif()
+
 # Third-party libraries are cross-built by tools/deps.sh into this prefix.
 if(NOT GIFT_DEPS_PREFIX)
   if(DEFINED ENV{GIFT_DEPS_ROOT})
