@@ -4,9 +4,12 @@
 # (xdotool), saving screenshots of the start window, a hovered page button and
 # each page at a moment that shows what it does, to docs/showcase/.
 #   tools/showcase.sh [WIDTHxHEIGHT]    (BUILD_DIR defaults to build/release)
-# The screen is 1366x768 unless given. On another size only the pictures
-# whose layout follows the screen are kept (the big rose, a heart, the flower
-# rows, the poem), named with the size: 06-rose-big-rose-1920x1080.png.
+#   GIFT_DPI=144 tools/showcase.sh 1920x1080   (the display at 150 %)
+# The screen is 1366x768 at 96 DPI unless given. On another size only the
+# pictures whose layout follows the screen are kept (the big rose, a heart,
+# the flower rows, the poem), named with the size:
+# 06-rose-big-rose-1920x1080.png. At another DPI every picture is kept, named
+# with the size and the scale: 01-start-window-1920x1080-150pct.png.
 # Takes about five minutes after the build: the rose page's show, delay and
 # flower rain run at their real pace, and its countdown ends the program, so
 # it comes last. Fails (non-zero) when a page does not open or close as it
@@ -20,10 +23,16 @@ size=${1:-1366x768}
   echo "usage: $0 [WIDTHxHEIGHT]" >&2
   exit 2
 }
+dpi=${GIFT_DPI:-96}
+if ! [[ $dpi =~ ^[1-9][0-9]{1,2}$ ]] || [ "$dpi" -lt 96 ] || [ "$dpi" -gt 288 ]; then
+  echo "GIFT_DPI must be 96 to 288" >&2
+  exit 2
+fi
 suffix=""
-[ "$size" != 1366x768 ] && suffix="-$size"
+[ "$size" != 1366x768 ] || [ "$dpi" != 96 ] && suffix="-$size"
+[ "$dpi" != 96 ] && suffix+="-$((dpi * 100 / 96))pct"
 run_dir="$BUILD_DIR/showcase$suffix"
-export BUILD_DIR out run_dir
+export BUILD_DIR out run_dir GIFT_DPI=$dpi
 # shellcheck source=tools/wine-env.sh
 source "$root/tools/wine-env.sh"
 
@@ -36,6 +45,7 @@ if [ -z "${GIFT_SHOWCASE_SCREEN:-}" ]; then
   cmake --preset release -B "$BUILD_DIR" >/dev/null
   cmake --build "$BUILD_DIR" -j2 --target gift
   gift_wine_prefix
+  gift_wine_dpi "$dpi"
   # The gift writes its song beside itself; run a copy in its own folder.
   rm -rf "$run_dir"
   mkdir -p "$run_dir" "$out"
@@ -104,11 +114,13 @@ PY
 save() {
   local raw=$1 name=$2 crop=${3:-} scale=${4:-100}
   shift 4 2>/dev/null || shift $#
-  if [ -n "$suffix" ]; then
+  if [ -n "$suffix" ] && [ "$dpi" = 96 ]; then
     case $name in
       06-* | 07-* | 08-* | 04-*) name+=$suffix ;;
       *) return 0 ;;
     esac
+  elif [ -n "$suffix" ]; then
+    name+=$suffix
   fi
   local args=()
   [ -n "$crop" ] && args+=(-crop "$crop" +repage)
@@ -201,8 +213,10 @@ sx=$X sy=$Y sw=$W sh=$H
 start_box="${sw}x${sh}+${sx}+${sy}"
 log "start window at $start_box"
 # The centres of the page buttons, from the start form's placeholders.
-btn_x=(0 64 182 302 419)
-btn_y=308
+# Places in the window are units; on the screen they are units x DPI / 96.
+units() { echo $((($1 * dpi + 48) / 96)); }
+btn_x=(0 "$(units 64)" "$(units 182)" "$(units 302)" "$(units 419)")
+btn_y=$(units 308)
 
 # Clicks page button N and prints the window of the page titled TITLE; one
 # more click if the first came while the start window was still busy.
@@ -225,11 +239,12 @@ shot 01-start-window "$start_box"
 hx=$((sx + btn_x[2])) hy=$((sy + btn_y))
 move_to "$hx" "$hy"
 sleep 1.5
-row_top=$((sy + sh - 130))
+row_h=$(units 130)
+row_top=$((sy + sh - row_h))
 ax=$((hx - sx)) ay=$((hy - row_top))
 arrow="polygon $ax,$ay $ax,$((ay + 17)) $((ax + 4)),$((ay + 13)) $((ax + 7)),$((ay + 20))"
 arrow+=" $((ax + 10)),$((ay + 19)) $((ax + 7)),$((ay + 12)) $((ax + 12)),$((ay + 12))"
-shot 02-button-hover "${sw}x130+$sx+$row_top" 100 -fill white -stroke black -draw "$arrow"
+shot 02-button-hover "${sw}x$row_h+$sx+$row_top" 100 -fill white -stroke black -draw "$arrow"
 
 log "fireworks page"
 page=$(open_page 2 "爱的烟花") || exit 1

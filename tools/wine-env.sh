@@ -44,6 +44,27 @@ SUBST
   touch "$WINEPREFIX/.gift-ready-2"
 }
 
+# Switches to a copy of the prefix whose display runs at DPI (96 = 100 %,
+# 144 = 150 %, 192 = 200 %): Wine reads LogPixels when a process starts and
+# gives that DPI to every process of the prefix. 96 keeps the prefix as it is.
+gift_wine_dpi() {
+  local dpi=$1 base=$WINEPREFIX
+  [ "$dpi" = 96 ] && return 0
+  export WINEPREFIX="$base-dpi$dpi"
+  [ -f "$WINEPREFIX/.gift-ready-2" ] && return 0
+  echo "[wine] prefix at $dpi DPI: $WINEPREFIX"
+  rm -rf "$WINEPREFIX"
+  cp -a "$base" "$WINEPREFIX"
+  rm -f "$WINEPREFIX/.gift-ready-2"
+  local key
+  for key in 'HKCU\Control Panel\Desktop' \
+    'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
+    "$GIFT_WINE" reg add "$key" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1 </dev/null
+  done
+  "$GIFT_WINESERVER" -w
+  touch "$WINEPREFIX/.gift-ready-2"
+}
+
 # Runs a command with a display: the current one, or a fresh Xvfb.
 gift_with_display() {
   if [ -n "${DISPLAY:-}" ]; then
