@@ -225,6 +225,7 @@ PackedPicture AtScale(const PackedPicture& picture, const DeviceScale& scale) {
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * h);
     picture.Expand(pixels.data(), static_cast<std::size_t>(w), w, h);
     const std::vector<std::uint32_t> scaled = ScalePixels(pixels.data(), w, h, targetW, targetH);
+    if (scaled.empty()) return {};
     return PackedPicture::Pack(scaled.data(), targetW, targetH);
 }
 

@@ -4,7 +4,13 @@
 #include <cmath>
 #include <cstddef>
 
+#include "toolkit/draw/Geometry.h"
+
 namespace {
+
+// Past this many pixels a picture is refused: its byte count would not fit a
+// 32-bit size, and no fixed-format picture comes near it.
+constexpr long long kMaxPixels = 1LL << 26;
 
 // Where each target column (or row) samples: the two source indices and the
 // weight of the second, in 1/256.
@@ -41,6 +47,9 @@ std::uint32_t Mix(std::uint32_t a, std::uint32_t b, std::uint32_t weight) {
 std::vector<std::uint32_t> ScalePixels(const std::uint32_t* source, int w, int h, int targetW,
                                        int targetH) {
     if (!source || w <= 0 || h <= 0 || targetW <= 0 || targetH <= 0) return {};
+    if (static_cast<long long>(w) * h > kMaxPixels ||
+        static_cast<long long>(targetW) * targetH > kMaxPixels)
+        return {};
     const std::vector<Tap> columns = Taps(w, targetW);
     const std::vector<Tap> rows = Taps(h, targetH);
     std::vector<std::uint32_t> target(static_cast<std::size_t>(targetW) * targetH);
@@ -75,4 +84,47 @@ std::vector<std::uint32_t> ScalePixels(const std::uint32_t* source, int w, int h
                          t.weight);
     }
     return target;
+}
+
+UniqueGpBitmap ScaledBitmap(GpImage* image, float factor) {
+    const int w = static_cast<int>(ImageWidth(image));
+    const int h = static_cast<int>(ImageHeight(image));
+    const int targetW = static_cast<int>(std::lround(w * factor));
+    const int targetH = static_cast<int>(std::lround(h * factor));
+    if (w <= 0 || h <= 0 || targetW <= 0 || targetH <= 0 ||
+        static_cast<long long>(w) * h > kMaxPixels)
+        return {};
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * h);
+    Gdiplus::BitmapData data{};
+    data.Width = static_cast<UINT>(w);
+    data.Height = static_cast<UINT>(h);
+    data.Stride = w * 4;
+    data.PixelFormat = PixelFormat32bppPARGB;
+    data.Scan0 = pixels.data();
+    const Gdiplus::Rect all(0, 0, w, h);
+    auto* bitmap = static_cast<GpBitmap*>(image);
+    if (gp::GdipBitmapLockBits(bitmap, &all,
+                               Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
+                               PixelFormat32bppPARGB, &data) != Gdiplus::Ok)
+        return {};
+    gp::GdipBitmapUnlockBits(bitmap, &data);
+    std::vector<std::uint32_t> scaled = ScalePixels(pixels.data(), w, h, targetW, targetH);
+    if (scaled.empty()) return {};
+    UniqueGpBitmap result;
+    gp::GdipCreateBitmapFromScan0(targetW, targetH, 0, PixelFormat32bppPARGB, nullptr,
+                                  result.put());
+    if (!result) return {};
+    Gdiplus::BitmapData out{};
+    out.Width = static_cast<UINT>(targetW);
+    out.Height = static_cast<UINT>(targetH);
+    out.Stride = targetW * 4;
+    out.PixelFormat = PixelFormat32bppPARGB;
+    out.Scan0 = scaled.data();
+    const Gdiplus::Rect whole(0, 0, targetW, targetH);
+    if (gp::GdipBitmapLockBits(result.get(), &whole,
+                               Gdiplus::ImageLockModeWrite | Gdiplus::ImageLockModeUserInputBuf,
+                               PixelFormat32bppPARGB, &out) != Gdiplus::Ok)
+        return {};
+    gp::GdipBitmapUnlockBits(result.get(), &out);
+    return result;
 }

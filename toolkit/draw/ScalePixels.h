@@ -11,3 +11,10 @@
 // size is not positive.
 std::vector<std::uint32_t> ScalePixels(const std::uint32_t* source, int w, int h, int targetW,
                                        int targetH);
+
+#include "toolkit/core/Gdip.h"
+#include "toolkit/draw/GdipOwners.h"
+
+// `image` resampled by `factor` (ScalePixels over its premultiplied pixels)
+// into a bitmap of its own; empty when its pixels cannot be read.
+UniqueGpBitmap ScaledBitmap(GpImage* image, float factor);
