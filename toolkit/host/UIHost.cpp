@@ -205,12 +205,13 @@ void UIHost::FillMinMaxInfo(MINMAXINFO* info) const {
     if (!info) return;
     RECT work{};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    // A maximised window overhangs the work area by 7 pixels on every side,
+    // A maximised window overhangs the work area by 7 units on every side,
     // so its shadow margin stays off-screen.
-    info->ptMaxSize.x = (work.right - work.left) + 14;
-    info->ptMaxSize.y = (work.bottom - work.top) + 14;
-    info->ptMaxPosition.x = work.left - 7;
-    info->ptMaxPosition.y = work.top - 7;
+    const int overhang = scale.Pixels(7);
+    info->ptMaxSize.x = (work.right - work.left) + 2 * overhang;
+    info->ptMaxSize.y = (work.bottom - work.top) + 2 * overhang;
+    info->ptMaxPosition.x = work.left - overhang;
+    info->ptMaxPosition.y = work.top - overhang;
     if (captionFlags == 0) {
         info->ptMinTrackSize.x = scale.Pixels(21);
         info->ptMinTrackSize.y = scale.Pixels(20);
