@@ -2,6 +2,7 @@
 
 #include "app/AppObjects.h"
 #include "app/Content.h"
+#include "app/FormScale.h"
 #include "app/PageForms.h"
 #include "app/Startup.h"
 #include "runtime/Services.h"
@@ -9,7 +10,10 @@
 namespace gift {
 
 int OnFireworksCreated(const runtime::Event& event) {
-    App().skinLayer.Attach(runtime::FormWindowHandle(event.form));
+    const HWND window = runtime::FormWindowHandle(event.form);
+    // 640 x 480 units: 960 x 720 pixels at 150 %, the frames scaled to match.
+    PlaceAtScale(window, FireworksPageForm());
+    App().skinLayer.Attach(window);
     // Most of a frame is fully transparent, and Windows passes clicks there
     // to whatever lies beneath; the right button must close the page
     // anywhere in its rectangle.

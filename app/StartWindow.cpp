@@ -8,7 +8,9 @@
 
 #include "app/AppObjects.h"
 #include "app/Content.h"
+#include "app/FormScale.h"
 #include "app/Pages.h"
+#include "app/StartForm.h"
 #include "runtime/Services.h"
 #include "runtime/Text.h"
 #include "toolkit/draw/Colour.h"
@@ -89,6 +91,8 @@ std::string WriteSong() {
 void SetUpStartWindow(runtime::UnitRef form) {
     AppObjects& app = App();
     const HWND window = runtime::FormWindowHandle(form);
+
+    PlaceAtScale(window, StartForm());
 
     // Before Attach: Show has no window to act on yet, and the background is
     // the constant photograph itself, decoded by the render pass.

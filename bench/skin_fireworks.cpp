@@ -32,6 +32,7 @@
 #include "app/Content.h"
 #include "bench/BenchSupport.h"
 #include "platform/Dib.h"
+#include "platform/Dpi.h"
 #include "platform/Handle.h"
 #include "platform/ProcessStats.h"
 #include "toolkit/controls/GlobalMemoryStream.h"
@@ -72,12 +73,20 @@ bench::Series Differences(const bench::Series& a, const bench::Series& b) {
     return differences;
 }
 
+// The page's 640 x 480 units in pixels at the system's scale.
+int PageWidth() {
+    return dpi::ToDevice(640, dpi::ForSystem());
+}
+int PageHeight() {
+    return dpi::ToDevice(480, dpi::ForSystem());
+}
+
 // A second layered window of the page's size that presents whole pictures,
 // as a layer without the record of what it showed would: the comparison.
 class WholePresenter {
 public:
     explicit WholePresenter(HWND window) : window_(window) {
-        BITMAPINFO info = Argb32Info(640, 480);
+        BITMAPINFO info = Argb32Info(PageWidth(), PageHeight());
         void* pixels = nullptr;
         dc_.reset(CreateCompatibleDC(nullptr));
         dib_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
@@ -93,13 +102,14 @@ public:
     // The composite's pixels, or none (fully transparent) without one.
     void Take(const SkinComposite& composite) {
         if (!bits_) return;
-        if (composite && composite.width == 640 && composite.height == 480)
-            std::memcpy(bits_, composite.pixels, 640 * 480 * 4);
+        const std::size_t bytes = static_cast<std::size_t>(PageWidth()) * PageHeight() * 4;
+        if (composite && composite.width == PageWidth() && composite.height == PageHeight())
+            std::memcpy(bits_, composite.pixels, bytes);
         else
-            std::memset(bits_, 0, 640 * 480 * 4);
+            std::memset(bits_, 0, bytes);
     }
     void Present() const {
-        SIZE size{640, 480};
+        SIZE size{PageWidth(), PageHeight()};
         POINT source{0, 0};
         BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
         UpdateLayeredWindow(window_, nullptr, nullptr, &size, dc_.get(), &source, 0, &blend,
@@ -309,10 +319,11 @@ int main(int argc, char** argv) {
         wc.lpszClassName = "SkinFireworksBench";
         RegisterClassA(&wc);
         UniqueWindow window(CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP | WS_VISIBLE, 50, 50,
-                                            640, 480, nullptr, nullptr, wc.hInstance, nullptr));
+                                            PageWidth(), PageHeight(), nullptr, nullptr,
+                                            wc.hInstance, nullptr));
         UniqueWindow second(CreateWindowExA(WS_EX_LAYERED, wc.lpszClassName, "",
-                                            WS_POPUP | WS_VISIBLE, 60, 60, 640, 480, nullptr,
-                                            nullptr, wc.hInstance, nullptr));
+                                            WS_POPUP | WS_VISIBLE, 60, 60, PageWidth(),
+                                            PageHeight(), nullptr, nullptr, wc.hInstance, nullptr));
         if (soak) {
             PngControl layer;
             layer.Attach(window.get());

@@ -28,16 +28,35 @@ ALL=(
   "idle_song 20"
   "song_floor 20"
   "maker 3"
+  "startup@144 7"
+  "host_render@144 40"
+  "edit_keystroke@144 200"
+  "skin_fireworks@144 300"
 )
 
 # The program that runs a benchmark: idle_song is idle_cpu on the start window
 # alone, with the song playing into a sound device (see below); song_floor is
 # idle_cpu playing silence into the same device, without the gift.
+# NAME@DPI is NAME run with the prefix's LogPixels at DPI (read at process
+# start), its figures marked with the DPI.
 program_of() {
   case "$1" in
     idle_song | song_floor) echo idle_cpu ;;
+    *@*) echo "${1%@*}" ;;
     *) echo "$1" ;;
   esac
+}
+dpi_keys=('HKCU\Control Panel\Desktop'
+  'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts')
+set_dpi() {
+  local key
+  for key in "${dpi_keys[@]}"; do
+    if [ -n "$1" ]; then
+      "$GIFT_WINE" reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1 </dev/null
+    else
+      "$GIFT_WINE" reg delete "$key" /v LogPixels /f >/dev/null 2>&1 </dev/null || true
+    fi
+  done
 }
 selected=()
 if [ $# -eq 0 ]; then
@@ -111,6 +130,16 @@ for entry in "${selected[@]}"; do
       timeout 600 "$GIFT_WINE" "$BUILD_DIR/bench/bench_idle_cpu.exe" "$mode" $args \
       </dev/null >"$log" 2>&1 || status=$?
     rm -f "$raw"
+  elif [[ $name == *@* ]]; then
+    dpi=${name#*@}
+    set_dpi "$dpi"
+    # shellcheck disable=SC2086  # the arguments are words
+    timeout 600 "$GIFT_WINE" "$BUILD_DIR/bench/bench_$(program_of "$name").exe" $args \
+      </dev/null >"$log.raw" 2>&1 || status=$?
+    set_dpi ""
+    # Each figure's key and label carry the DPI.
+    sed -E "s/^FIGURE\t([^\t]*)\t( *)([^\t]*)/FIGURE\t\1@$dpi\t\2\3 ($dpi DPI)/" "$log.raw" >"$log"
+    rm -f "$log.raw"
   else
     # shellcheck disable=SC2086  # the arguments are words
     timeout 600 "$GIFT_WINE" "$BUILD_DIR/bench/bench_$name.exe" $args </dev/null >"$log" 2>&1 ||

@@ -2,6 +2,7 @@
 
 #include "toolkit/core/Toolkit.h"
 #include "toolkit/draw/ImageDraw.h"
+#include "toolkit/draw/ScalePixels.h"
 
 namespace {
 
@@ -65,6 +66,21 @@ bool CaptionButton::SpriteCell(int kind, int shown, bool zoomed, RectF& cell) {
     return true;
 }
 
+GpImage* CaptionButton::Strip(float& factor) {
+    const DeviceScale scale = Scale();
+    factor = 1.0f;
+    if (scale.IsOne() || !CaptionButtonsImage) return CaptionButtonsImage;
+    if (!scaledStrip || !(stripScale == scale)) {
+        scaledStrip = ScaledBitmap(CaptionButtonsImage, scale.Factor());
+        stripScale = scale;
+    }
+    if (!scaledStrip) return CaptionButtonsImage;
+    // The strip's own ratio: its sizes were rounded to whole pixels.
+    factor = static_cast<float>(ImageWidth(scaledStrip.get())) /
+             static_cast<float>(ImageWidth(CaptionButtonsImage));
+    return scaledStrip.get();
+}
+
 void CaptionButton::DrawState(LPARAM, int newState, bool force, int fadeStart) {
     if (newState == shownState && !force) return;
     FadeAlpha(fadeStart);
@@ -73,9 +89,13 @@ void CaptionButton::DrawState(LPARAM, int newState, bool force, int fadeStart) {
         RectF cell;
         // Maximise or restore is decided here, at every draw.
         const bool zoomed = hostWindow && IsZoomed(hostWindow);
-        if (record.graphics && CaptionButtonsImage &&
-            SpriteCell(buttonKind, newState, zoomed, cell))
-            DrawImageAttr(record.graphics, CaptionButtonsImage, record.rect, cell, nullptr);
+        float factor = 1.0f;
+        GpImage* strip = Strip(factor);
+        if (record.graphics && strip && SpriteCell(buttonKind, newState, zoomed, cell))
+            DrawImageAttr(
+                record.graphics, strip, record.rect,
+                RectF(cell.X * factor, cell.Y * factor, cell.Width * factor, cell.Height * factor),
+                nullptr);
         EndSurfacePaint(record);
     }
     shownState = newState;

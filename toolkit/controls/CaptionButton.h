@@ -53,4 +53,10 @@ public:
     // Fields, in order.
     int buttonKind = 0;
     int shownState = kCaptionNormal;
+
+private:
+    // The strip at the host's scale, resampled once per scale and kept.
+    GpImage* Strip(float& factor);
+    UniqueGpBitmap scaledStrip;
+    DeviceScale stripScale;
 };

@@ -57,7 +57,7 @@ Element* Element::Create(HWND window, const RectF& newRect, int newKind, int new
     reserved7 = 1;
     host = HostOfWindow(window);
     AppendTo(nullptr);
-    MakeSurface(static_cast<int>(rect.Width), static_cast<int>(rect.Height));
+    MakeSurface(rect);
     fadeInterval = newFadeInterval;
     Send(WM_CREATE, reinterpret_cast<WPARAM>(surface.get()),
          reinterpret_cast<LPARAM>(surfaceGraphics.get()));
@@ -65,13 +65,26 @@ Element* Element::Create(HWND window, const RectF& newRect, int newKind, int new
     return handle;
 }
 
-void Element::MakeSurface(int width, int height) {
+DeviceScale Element::Scale() const {
+    return host ? host->scale : DeviceScale();
+}
+
+void Element::MakeSurface(const RectF& units) {
     surfaceGraphics.reset();
     surface.reset();
+    const DeviceScale scale = Scale();
+    int width = static_cast<int>(units.Width);
+    int height = static_cast<int>(units.Height);
+    if (!scale.IsOne()) {
+        const RECT device = scale.Edges(units);
+        width = device.right - device.left;
+        height = device.bottom - device.top;
+    }
     gp::GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppARGB, nullptr, surface.put());
     if (!surface) return;
     gp::GdipGetImageGraphicsContext(surface.get(), surfaceGraphics.put());
     if (!surfaceGraphics) return;
+    scale.Apply(surfaceGraphics.get());
     gp::GdipSetSmoothingMode(surfaceGraphics.get(), Gdiplus::SmoothingModeAntiAlias);
     gp::GdipSetTextRenderingHint(surfaceGraphics.get(), Gdiplus::TextRenderingHintAntiAliasGridFit);
 }
@@ -168,6 +181,15 @@ void Element::ResetFields() {
     fadeInterval = 0;
 }
 
+void Element::RemakeSurface() {
+    if (!handle) return;
+    StopFadeTimer();
+    fadeSnapshot.reset();
+    fadeAlpha = opacity;
+    MakeSurface(rect);
+    Send(kResized, static_cast<WPARAM>(rect.Width), static_cast<LPARAM>(rect.Height));
+}
+
 RectF Element::Rect(std::optional<RectF> newRect) {
     if (newRect) rect = *newRect;
     return rect;
@@ -215,11 +237,11 @@ void Element::Move(std::optional<int> x, std::optional<int> y, std::optional<int
         Invalidate();  // the old area without the element
     }
     ShiftDescendants(firstChild, rect.X - static_cast<float>(nx), rect.Y - static_cast<float>(ny));
-    if (std::fabs(static_cast<float>(nw) - rect.Width) > kSizeMargin ||
-        std::fabs(static_cast<float>(nh) - rect.Height) > kSizeMargin)
-        MakeSurface(nw, nh);
+    const bool resized = std::fabs(static_cast<float>(nw) - rect.Width) > kSizeMargin ||
+                         std::fabs(static_cast<float>(nh) - rect.Height) > kSizeMargin;
     rect = RectF(static_cast<float>(nx), static_cast<float>(ny), static_cast<float>(nw),
                  static_cast<float>(nh));
+    if (resized) MakeSurface(rect);
     Send(kResized, static_cast<WPARAM>(nw), static_cast<LPARAM>(nh));
     if (redrawing && wasVisible) {
         visible = wasVisible;
@@ -328,8 +350,10 @@ bool Element::BeginSurfacePaint(SurfacePaint& record, std::optional<RectF> area,
         fadeSnapshot.reset();
         if (surface) {
             if (surfaceGraphics) gp::GdipFlush(surfaceGraphics.get(), Gdiplus::FlushIntentionSync);
-            gp::GdipCloneBitmapAreaI(0, 0, width, height, PixelFormat32bppARGB, surface.get(),
-                                     fadeSnapshot.put());
+            // The whole surface, in its own (device) pixels.
+            gp::GdipCloneBitmapAreaI(0, 0, static_cast<INT>(ImageWidth(surface.get())),
+                                     static_cast<INT>(ImageHeight(surface.get())),
+                                     PixelFormat32bppARGB, surface.get(), fadeSnapshot.put());
         }
     }
     if (crossfade && surfaceGraphics) gp::GdipGraphicsClear(surfaceGraphics.get(), 0x00FFFFFF);

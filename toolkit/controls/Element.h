@@ -1,8 +1,10 @@
 #pragma once
 // The base of every toolkit control: identity, geometry, the element tree,
 // visibility and focus flags, bound events, opacity and the state crossfade.
-// Each element owns a 32-bit ARGB surface of its own size, which the host
-// window composes into its back buffer.
+// Each element owns a 32-bit ARGB surface of its own size in device pixels
+// (its rectangle in units times the host's scale), whose graphics carries the
+// scale, so the element draws in units; the host composes the surface into
+// its back buffer pixel for pixel.
 //
 // The fields are public and keep their order: the host window's generic code
 // (dispatch, focus walk, hit testing, partial redraw) reads and writes them.
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "toolkit/core/Gdip.h"
+#include "toolkit/draw/DeviceScale.h"
 #include "toolkit/draw/GdipOwners.h"
 #include "toolkit/draw/Geometry.h"
 
@@ -165,9 +168,15 @@ public:
 
     // Used by the host when its window goes: fields 1 to 24 back to zero.
     void ResetFields();
+    // Used by the host when its scale changes: the surface anew at the new
+    // device size, the crossfade dropped; the next render pass draws it.
+    void RemakeSurface();
+    // The scale the surface is drawn at: its host's.
+    DeviceScale Scale() const;
 
 private:
-    void MakeSurface(int width, int height);
+    // The surface at the device size of `units` (width and height).
+    void MakeSurface(const RectF& units);
     void Unlink();
     void AppendTo(Element* newParent);
     bool IsAncestorOf(const Element* other) const;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/Dib.h"
+#include "platform/Dpi.h"
 #include "platform/Handle.h"
 #include "platform/LayeredPresent.h"
 #include "toolkit/controls/GdipFontObject.h"
@@ -17,8 +18,10 @@
 #include "toolkit/controls/SkinFrameCache.h"
 #include "toolkit/core/Toolkit.h"
 #include "toolkit/draw/Colour.h"
+#include "toolkit/draw/DeviceScale.h"
 #include "toolkit/draw/GdipOwners.h"
 #include "toolkit/draw/Geometry.h"
+#include "toolkit/draw/ScalePixels.h"
 
 namespace {
 
@@ -172,6 +175,7 @@ public:
     UniqueGpGraphics graphics;  // declared after the bitmap it draws into
     StreamImage picture;
     SkinFrameCache frames;
+    DeviceScale framesScale;  // the scale the stored pictures were made at
     std::vector<std::uint32_t> frameBits;
     UniqueGpBitmap frame;  // over frameBits
     // Whether the window shows the composite as it is, but for the caret
@@ -206,6 +210,23 @@ Surface* EnsureSurface(HWND window) {
     SetPropA(window, kSurfaceProp, surface);
     SetWindowSubclass(window, SkinnedWindowProc, kSubclassId, 0);
     return surface;
+}
+
+// A picture at the window's scale: made once as it enters the store, so an
+// animation's frames are resampled once per scale, never per frame. Empty
+// when it cannot be made (the picture is then shown at its own size).
+PackedPicture AtScale(const PackedPicture& picture, const DeviceScale& scale) {
+    const int w = picture.Width(), h = picture.Height();
+    const int targetW = scale.Pixels(static_cast<float>(w));
+    const int targetH = scale.Pixels(static_cast<float>(h));
+    if (targetW <= 0 || targetH <= 0 || targetW > 65535 ||
+        static_cast<long long>(targetW) * targetH > kMaxPixels)
+        return {};
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * h);
+    picture.Expand(pixels.data(), static_cast<std::size_t>(w), w, h);
+    const std::vector<std::uint32_t> scaled = ScalePixels(pixels.data(), w, h, targetW, targetH);
+    if (scaled.empty()) return {};
+    return PackedPicture::Pack(scaled.data(), targetW, targetH);
 }
 
 void DropSurface(HWND window) {
@@ -607,6 +628,16 @@ bool PngControl::LoadBackImage(ByteBlock bytes) {
     if (!IsAttached() || bytes.empty()) return false;
     Surface* surface = EnsureSurface(window);
     if (!surface) return false;
+    // Pictures are stored at the window's scale; a window moved to a display
+    // of another scale starts a store for it, its budget grown with the
+    // pictures' area so a whole animation still fits.
+    const DeviceScale scale = DeviceScale::ForDpi(dpi::ForWindow(window));
+    if (!(scale == surface->framesScale)) {
+        const float area = scale.Factor() * scale.Factor();
+        surface->frames =
+            SkinFrameCache(static_cast<std::size_t>(SkinFrameCache::kDefaultBudget * area));
+        surface->framesScale = scale;
+    }
     // Each picture is decoded once while the window lives; the same bytes again
     // (the next round of an animation) are unpacked from the window's store.
     const PictureKey key = PictureKey::Of(bytes);
@@ -624,6 +655,10 @@ bool PngControl::LoadBackImage(ByteBlock bytes) {
                 SetBackground(window, decoded.get(), &decoded);
                 return true;
             }
+        }
+        if (!scale.IsOne()) {
+            PackedPicture scaled = AtScale(picture, scale);
+            if (!scaled.Empty()) picture = std::move(scaled);
         }
         packed = surface->frames.Insert(key, std::move(picture));
     }

@@ -40,10 +40,10 @@ public:
     // becomes fully transparent.
     void Expand(std::uint32_t* dest, std::size_t stride, int w, int h) const;
 
-private:
     // Packs w x h premultiplied pixels, rows `w` apart; w at most 65535.
     static PackedPicture Pack(const std::uint32_t* pixels, int w, int h);
 
+private:
     int width_ = 0;
     int height_ = 0;
     // One length per run or span, a span's with kSpan set; a run has one

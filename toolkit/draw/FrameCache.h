@@ -16,9 +16,10 @@
 
 struct FrameKey {
     const unsigned char* sourceData = nullptr;
-    PictureKey source;         // the bytes themselves: a block may be refilled in place
-    GpImage* image = nullptr;  // a picture kept between passes; none when decoded per pass
-    int width = 0, height = 0;
+    PictureKey source;          // the bytes themselves: a block may be refilled in place
+    GpImage* image = nullptr;   // a picture kept between passes; none when decoded per pass
+    int width = 0, height = 0;  // device pixels
+    float scale = 1.0f;         // units drawn at this many pixels each
     COLORREF themeColor = 0;
     int translucency = 0;
     int frameStyle = 0;

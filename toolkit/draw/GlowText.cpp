@@ -1,5 +1,6 @@
 #include "toolkit/draw/GlowText.h"
 
+#include "toolkit/draw/DeviceScale.h"
 #include "toolkit/draw/GdipOwners.h"
 
 namespace {
@@ -30,16 +31,22 @@ void DrawHalo(GpGraphics* graphics, const RectF& rect, const std::wstring& text,
     if (!graphics || !font || scale < 1) return;
     const float sideA = rect.Width + kHaloMargin;
     const float sideB = rect.Height + kHaloMargin;
-    if (!UsableSide(sideA) || !UsableSide(sideB)) return;
-    const int widthA = static_cast<int>(sideA);
-    const int heightA = static_cast<int>(sideB);
-    const int widthB = static_cast<int>(sideA / static_cast<float>(scale));
-    const int heightB = static_cast<int>(sideB / static_cast<float>(scale));
+    // The halo is made at the device resolution `graphics` draws at, so it
+    // is as fine at 200 % as at 100 %; its offsets stay in units.
+    const DeviceScale device = DeviceScale::Of(graphics);
+    const float pixelsA = sideA * device.Factor();
+    const float pixelsB = sideB * device.Factor();
+    if (!UsableSide(pixelsA) || !UsableSide(pixelsB)) return;
+    const int widthA = static_cast<int>(pixelsA);
+    const int heightA = static_cast<int>(pixelsB);
+    const int widthB = static_cast<int>(pixelsA / static_cast<float>(scale));
+    const int heightB = static_cast<int>(pixelsB / static_cast<float>(scale));
     if (widthB < 1 || heightB < 1) return;
 
     // A: the text drawn five times, one pixel apart, centred at (4, 4).
     ArgbCanvas a = ArgbCanvas::Create(widthA, heightA);
     if (!a.graphics) return;
+    device.Apply(a.graphics.get());
     gp::GdipSetSmoothingMode(a.graphics.get(), Gdiplus::SmoothingModeAntiAlias);
     gp::GdipSetTextRenderingHint(a.graphics.get(), Gdiplus::TextRenderingHintAntiAliasGridFit);
     UniqueGpBrush brush = MakeSolidBrush(haloColour);

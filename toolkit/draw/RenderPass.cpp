@@ -4,6 +4,7 @@
 
 #include "toolkit/controls/Element.h"
 #include "toolkit/core/Toolkit.h"
+#include "toolkit/draw/DeviceScale.h"
 #include "toolkit/draw/FrameCache.h"
 #include "toolkit/draw/ImageDraw.h"
 #include "toolkit/draw/Shapes.h"
@@ -35,7 +36,7 @@ void DrawElementTree(GpGraphics* graphics, Element* first) {
         // The element brings its surface up to date; inside the pass it
         // neither starts a crossfade nor asks for a redraw.
         DeliverToElement(e, WM_PAINT, 0, 0);
-        DrawImageAlpha(graphics, e->surface.get(), e->rect, e->opacity);
+        DrawSurface(graphics, e->surface.get(), e->rect, e->opacity, e->Scale());
         if (e->firstChild) DrawElementTree(graphics, e->firstChild);
     }
 }
@@ -169,15 +170,21 @@ int UIHost::RenderPass(std::optional<ByteBlock> source, std::optional<COLORREF> 
     const bool opaque = translucency == -1;
     const bool decodePerPass = !source && keepBackground == 0 && !bgSource.empty();
     HICON icon = nullptr;
-    if (style != kSkin && (captionFlags & kCaptionIcon)) icon = WindowIcon(hwnd, false);
+    if (style != kSkin && (captionFlags & kCaptionIcon)) {
+        // Scaled up, the 16-pixel icon would blur: the large one is shrunk
+        // to the caption's size instead.
+        if (!scale.IsOne()) icon = WindowIcon(hwnd, true);
+        if (!icon) icon = WindowIcon(hwnd, false);
+    }
     FrameKey key;
     key.sourceData = bgSource.data;
     key.source = PictureKey::Of(bgSource);
     // Decoded per pass, the picture is the source's alone; kept, it is the
     // picture itself (it may have come from elsewhere).
     key.image = decodePerPass ? nullptr : bgImage.get();
-    key.width = W;
-    key.height = H;
+    key.width = deviceSize.width;
+    key.height = deviceSize.height;
+    key.scale = scale.Factor();
     key.themeColor = themeColor;
     key.translucency = translucency;
     key.frameStyle = frameStyle;
@@ -204,14 +211,16 @@ int UIHost::RenderPass(std::optional<ByteBlock> source, std::optional<COLORREF> 
         if (g) gp::GdipFlush(g, Gdiplus::FlushIntentionSync);
         frameCache.Store(key, backBitmap.get());
     }
-    if (opaque && style != kSkin) SetRoundRegion(hwnd, W, H, 5, style == kRounded ? 5 : 0);
+    if (opaque && style != kSkin)
+        SetRoundRegion(hwnd, deviceSize.width, deviceSize.height, scale.Pixels(5),
+                       style == kRounded ? scale.Pixels(5) : 0);
 
-    if (!opaque && blurBehind) EnableBlurBehind(hwnd, W, H);
+    if (!opaque && blurBehind) EnableBlurBehind(hwnd, deviceSize.width, deviceSize.height);
     if (paintCallback) paintCallback(hwnd, g, W, H);
 
     // The finished frame becomes the background that partial redraws restore.
     if (g) gp::GdipFlush(g, Gdiplus::FlushIntentionSync);
-    BitBlt(cacheDC.get(), 0, 0, W, H, backDC.get(), 0, 0, SRCCOPY);
+    BitBlt(cacheDC.get(), 0, 0, deviceSize.width, deviceSize.height, backDC.get(), 0, 0, SRCCOPY);
     if (keepBackground == 0) ReleaseBackground();
 
     if (style != kSkin) {

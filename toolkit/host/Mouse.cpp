@@ -68,7 +68,8 @@ Element* UIHost::WheelTarget(LPARAM lParam) const {
     if (focused || !hwnd) return focused;
     POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     ScreenToClient(hwnd, &point);
-    return HitTest(lastElement, point.x, point.y);
+    const LPARAM units = PositionToUnits(MAKELPARAM(point.x, point.y));
+    return HitTest(lastElement, GET_X_LPARAM(units), GET_Y_LPARAM(units));
 }
 
 void UIHost::OnMouse(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -3,10 +3,9 @@
 // BitBlt of the changed rectangle for ordinary ones.
 #include <windows.h>
 
-#include <cmath>
-
 #include "platform/Dib.h"
 #include "platform/LayeredPresent.h"
+#include "toolkit/controls/Element.h"
 #include "toolkit/host/UIHost.h"
 
 namespace {
@@ -34,16 +33,19 @@ void ReleaseBufferSet(UniqueMemoryDc& dc, UniqueBitmap& bitmap, HBITMAP& previou
 
 void UIHost::CreateBuffers() {
     ReleaseBuffers();
-    CreateBufferSet(WindowDcHandle(), size, backDC, backBitmap, backPrevBitmap);
+    CreateBufferSet(WindowDcHandle(), deviceSize, backDC, backBitmap, backPrevBitmap);
+    buffersScale = scale;
     if (backDC) {
         gp::GdipCreateFromHDC(backDC.get(), backGraphics.put());
         if (backGraphics) {
+            // Drawing code works in units; GDI+ rasterises at device pixels.
+            scale.Apply(backGraphics.get());
             gp::GdipSetSmoothingMode(backGraphics.get(), Gdiplus::SmoothingModeAntiAlias);
             gp::GdipSetTextRenderingHint(backGraphics.get(),
                                          Gdiplus::TextRenderingHintAntiAliasGridFit);
         }
     }
-    CreateBufferSet(WindowDcHandle(), size, cacheDC, cacheBitmap, cachePrevBitmap);
+    CreateBufferSet(WindowDcHandle(), deviceSize, cacheDC, cacheBitmap, cachePrevBitmap);
 }
 
 void UIHost::ReleaseBuffers() {
@@ -63,13 +65,50 @@ void UIHost::OnSize(HWND window, WPARAM wParam, LPARAM) {
     RECT bounds{};
     GetWindowRect(window, &bounds);
     const HostSize now{bounds.right - bounds.left, bounds.bottom - bounds.top};
-    if (now.width == size.width && now.height == size.height) return;
-    size = now;
+    if (now.width == deviceSize.width && now.height == deviceSize.height && buffersScale == scale)
+        return;
+    TakeWindowSize();
     CreateBuffers();
     if (sizeCallback) sizeCallback(window, size.width, size.height);
     RenderPass(std::nullopt, themeColor);
-    BitBlt(WindowDcHandle(), 0, 0, size.width, size.height, backDC.get(), 0, 0, SRCCOPY);
+    BitBlt(WindowDcHandle(), 0, 0, deviceSize.width, deviceSize.height, backDC.get(), 0, 0,
+           SRCCOPY);
     if (translucency != -1) Present();
+}
+
+namespace {
+
+// Every surface again at the host's scale; the next render pass draws them.
+void RemakeSurfaces(Element* first) {
+    for (Element* e = first; e; e = e->nextSibling) {
+        e->RemakeSurface();
+        RemakeSurfaces(e->firstChild);
+    }
+}
+
+}  // namespace
+
+void UIHost::Rescale(UINT dpi, const RECT* suggested) {
+    if (!hwnd || !dpi) return;
+    const DeviceScale next = DeviceScale::ForDpi(dpi);
+    const HostSize units = size;
+    scale = next;
+    RemakeSurfaces(firstElement);
+    if (suggested) {
+        SetWindowPos(hwnd, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    } else {
+        SetWindowPos(hwnd, nullptr, 0, 0, scale.Pixels(static_cast<float>(units.width)),
+                     scale.Pixels(static_cast<float>(units.height)),
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    }
+    // The size change has rebuilt and presented at the new scale already,
+    // unless the window kept its size; then it happens here.
+    if (!redrawQueue.IsIdle())
+        PostMessageA(hwnd, WM_SIZE, SIZE_RESTORED, 0);
+    else
+        OnSize(hwnd, SIZE_RESTORED, 0);
 }
 
 void UIHost::NativeRepaint() {
@@ -103,19 +142,16 @@ void UIHost::PresentPendingPicture() {
 
 void UIHost::PresentNow(std::optional<RectF> rect) {
     if (backGraphics) gp::GdipFlush(backGraphics.get(), Gdiplus::FlushIntentionSync);
-    const RectF r =
-        rect.value_or(RectF(0, 0, static_cast<float>(size.width), static_cast<float>(size.height)));
-    // Whole pixels covering the rectangle, inside the window.
-    RECT dirty{static_cast<LONG>(std::floor(r.X)), static_cast<LONG>(std::floor(r.Y)),
-               static_cast<LONG>(std::ceil(r.X + r.Width)),
-               static_cast<LONG>(std::ceil(r.Y + r.Height))};
-    const RECT window{0, 0, size.width, size.height};
+    // Whole device pixels covering the rectangle, inside the window.
+    RECT dirty = rect ? scale.Covering(*rect) : RECT{0, 0, deviceSize.width, deviceSize.height};
+    const RECT window{0, 0, deviceSize.width, deviceSize.height};
     if (!IntersectRect(&dirty, &dirty, &window)) return;
     if (translucency != -1) {
         // The buffer's pixels are premultiplied BGRA already. Naming the
         // changed rectangle lets the system copy only that part: a whole
         // 486 x 342 window costs far more than a button's crossfade step.
-        PresentLayered(hwnd, backDC.get(), SIZE{size.width, size.height}, rect ? &dirty : nullptr);
+        PresentLayered(hwnd, backDC.get(), SIZE{deviceSize.width, deviceSize.height},
+                       rect ? &dirty : nullptr);
         return;
     }
     BitBlt(WindowDcHandle(), dirty.left, dirty.top, dirty.right - dirty.left,

@@ -16,31 +16,6 @@ bool Below(float a, float b) {
     return b - a > kMargin;
 }
 
-bool WholePixels(const RectF& r) {
-    return r.X == std::floor(r.X) && r.Y == std::floor(r.Y) && r.Width == std::floor(r.Width) &&
-           r.Height == std::floor(r.Height);
-}
-
-// An opaque-drawn surface, only where it meets the dirty rectangle. Wine's
-// GDI+ works through every source pixel of a drawn image before it clips, so
-// a one-line strip of a large surface would cost as much as all of it. At one
-// pixel per pixel the part gives the same pixels as the whole.
-void DrawSurfacePart(GpGraphics* graphics, GpImage* surface, const RectF& rect,
-                     const RectF& dirty) {
-    if (!WholePixels(rect)) {
-        DrawImageAlpha(graphics, surface, rect, 255);
-        return;
-    }
-    const float left = std::max(rect.X, std::floor(dirty.X));
-    const float top = std::max(rect.Y, std::floor(dirty.Y));
-    const float right = std::min(rect.X + rect.Width, std::ceil(dirty.X + dirty.Width));
-    const float bottom = std::min(rect.Y + rect.Height, std::ceil(dirty.Y + dirty.Height));
-    if (right <= left || bottom <= top) return;
-    const RectF part(left, top, right - left, bottom - top);
-    DrawImageAttr(graphics, surface, part,
-                  RectF(left - rect.X, top - rect.Y, part.Width, part.Height), nullptr);
-}
-
 }  // namespace
 
 void RedrawQueue::Init(HWND newWindow, UIHost* newHost, GpGraphics* newGraphics) {
@@ -78,12 +53,15 @@ bool RectsOverlap(const RectF& a, const RectF& b) {
 
 void RedrawRect(HWND, const RedrawRequest& request, UIHost* host, GpGraphics* graphics,
                 bool present) {
-    const RectF& r = request.rect;
+    // Rounded out to whole device pixels once: the background restored, the
+    // clip the elements are drawn through and the part presented are the
+    // same pixels, so no partly covered row is drawn again over itself.
+    const RectF r = host->scale.Outward(request.rect);
+    const RECT device = host->scale.Covering(r);
     if (host->clipPath) ClipPath(graphics, host->clipPath.get(), Gdiplus::CombineModeReplace);
     ClipRect(graphics, r, Gdiplus::CombineModeIntersect);
-    BitBlt(host->backDC.get(), static_cast<int>(r.X), static_cast<int>(r.Y),
-           static_cast<int>(r.Width), static_cast<int>(r.Height), host->cacheDC.get(),
-           static_cast<int>(r.X), static_cast<int>(r.Y), SRCCOPY);
+    BitBlt(host->backDC.get(), device.left, device.top, device.right - device.left,
+           device.bottom - device.top, host->cacheDC.get(), device.left, device.top, SRCCOPY);
     if (!PaintElementsIn(host, host->firstElement, r, graphics)) return;
     ResetClip(graphics);
     if (present) host->Present(r);
@@ -98,13 +76,13 @@ bool PaintElementsIn(UIHost* host, Element* first, const RectF& dirty, GpGraphic
         if (host->backGraphics.get() != graphics) return false;
         if (drawn <= 0) {
             // Crossfade: the old picture fades out while the new one fades in.
+            const DeviceScale scale = e->Scale();
             if (e->fadeSnapshot) {
-                DrawImageAlpha(graphics, e->fadeSnapshot.get(), e->rect, e->opacity - e->fadeAlpha);
-                DrawImageAlpha(graphics, e->surface.get(), e->rect, e->fadeAlpha);
-            } else if (e->fadeAlpha >= 255 && e->surface) {
-                DrawSurfacePart(graphics, e->surface.get(), e->rect, dirty);
+                DrawSurface(graphics, e->fadeSnapshot.get(), e->rect, e->opacity - e->fadeAlpha,
+                            scale);
+                DrawSurface(graphics, e->surface.get(), e->rect, e->fadeAlpha, scale);
             } else {
-                DrawImageAlpha(graphics, e->surface.get(), e->rect, e->fadeAlpha);
+                DrawSurface(graphics, e->surface.get(), e->rect, e->fadeAlpha, scale, &dirty);
             }
         }
         if (e->firstChild) {

@@ -66,11 +66,16 @@ void UIHost::UpdateTooltip(Element* element, std::optional<std::string> text) {
     // Without a text the window keeps no tool, so no tooltip shows.
     if (shown.empty()) return;
     SendTool(tooltipWnd.get(), TTM_ADDTOOLA, toolInfo);
+    // The tool's area is the element's, in the window's device pixels.
     const RectF& r = element->rect;
-    toolInfo.rect.left = static_cast<LONG>(r.X);
-    toolInfo.rect.top = static_cast<LONG>(r.Y);
-    toolInfo.rect.right = static_cast<LONG>(r.X + r.Width);
-    toolInfo.rect.bottom = static_cast<LONG>(r.Y + r.Height);
+    if (scale.IsOne()) {
+        toolInfo.rect.left = static_cast<LONG>(r.X);
+        toolInfo.rect.top = static_cast<LONG>(r.Y);
+        toolInfo.rect.right = static_cast<LONG>(r.X + r.Width);
+        toolInfo.rect.bottom = static_cast<LONG>(r.Y + r.Height);
+    } else {
+        toolInfo.rect = scale.Edges(r);
+    }
     tooltipText = shown;
     toolInfo.lpszText = tooltipText.data();
     SendTool(tooltipWnd.get(), TTM_NEWTOOLRECTA, toolInfo);

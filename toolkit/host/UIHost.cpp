@@ -1,9 +1,13 @@
 #include "toolkit/host/UIHost.h"
 
 #include <imm.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
+
+#include "platform/Dpi.h"
 
 #include "toolkit/controls/Element.h"
 #include "toolkit/core/Thunk.h"
@@ -135,13 +139,14 @@ LRESULT UIHost::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window, 0};
                 trackingLeave = TrackMouseEvent(&track) ? 1 : 0;
             }
-            OnMouse(msg, wParam, lParam);
+            OnMouse(msg, wParam, PositionToUnits(lParam));
             break;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP:
         case WM_RBUTTONDOWN:
         case WM_RBUTTONUP:
-            OnMouse(msg, wParam, lParam);
+            // Positions enter the host here and only here as device pixels.
+            OnMouse(msg, wParam, PositionToUnits(lParam));
             break;
         case WM_LBUTTONDBLCLK:
             // Elements see a second press, marked, never a double click.
@@ -165,9 +170,12 @@ LRESULT UIHost::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 POINT point{};
                 GetCursorPos(&point);
                 ScreenToClient(window, &point);
-                AbandonPress(MAKELPARAM(point.x, point.y));
+                AbandonPress(PositionToUnits(MAKELPARAM(point.x, point.y)));
             }
             break;
+        case WM_DPICHANGED:
+            Rescale(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+            return 0;
         case kRegisterMnemonic: {
             // wParam is trusted only when it names one of our elements: any
             // process can send this message.
@@ -197,20 +205,40 @@ void UIHost::FillMinMaxInfo(MINMAXINFO* info) const {
     if (!info) return;
     RECT work{};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    // A maximised window overhangs the work area by 7 pixels on every side,
+    // A maximised window overhangs the work area by 7 units on every side,
     // so its shadow margin stays off-screen.
-    info->ptMaxSize.x = (work.right - work.left) + 14;
-    info->ptMaxSize.y = (work.bottom - work.top) + 14;
-    info->ptMaxPosition.x = work.left - 7;
-    info->ptMaxPosition.y = work.top - 7;
+    const int overhang = scale.Pixels(7);
+    info->ptMaxSize.x = (work.right - work.left) + 2 * overhang;
+    info->ptMaxSize.y = (work.bottom - work.top) + 2 * overhang;
+    info->ptMaxPosition.x = work.left - overhang;
+    info->ptMaxPosition.y = work.top - overhang;
     if (captionFlags == 0) {
-        info->ptMinTrackSize.x = 21;
-        info->ptMinTrackSize.y = 20;
+        info->ptMinTrackSize.x = scale.Pixels(21);
+        info->ptMinTrackSize.y = scale.Pixels(20);
     } else {
         info->ptMinTrackSize.x =
-            28 * CaptionButtonCount(captionFlags) + ((captionFlags & kCaptionClose) ? 11 : 0) + 41;
-        info->ptMinTrackSize.y = 40;
+            scale.Pixels(static_cast<float>(28 * CaptionButtonCount(captionFlags) +
+                                            ((captionFlags & kCaptionClose) ? 11 : 0) + 41));
+        info->ptMinTrackSize.y = scale.Pixels(40);
     }
+}
+
+LPARAM UIHost::PositionToUnits(LPARAM position) const {
+    if (scale.IsOne()) return position;
+    // Down to the unit that holds the pixel, so a pixel left of an element's
+    // first one never reaches it.
+    const auto convert = [this](int device) {
+        return static_cast<int>(std::floor(scale.Units(static_cast<float>(device))));
+    };
+    return MAKELPARAM(convert(GET_X_LPARAM(position)), convert(GET_Y_LPARAM(position)));
+}
+
+void UIHost::TakeWindowSize() {
+    RECT bounds{};
+    GetWindowRect(hwnd, &bounds);
+    deviceSize = {bounds.right - bounds.left, bounds.bottom - bounds.top};
+    size = {static_cast<int>(std::lround(scale.Units(static_cast<float>(deviceSize.width)))),
+            static_cast<int>(std::lround(scale.Units(static_cast<float>(deviceSize.height))))};
 }
 
 Element* UIHost::FindTimerElement(WPARAM id) const {
@@ -341,9 +369,8 @@ bool UIHost::Attach(HWND window, const AttachOptions& options) {
     draggable = options.noDrag ? 0 : 1;
     Draggable(draggable);
 
-    RECT bounds{};
-    GetWindowRect(window, &bounds);
-    size = {bounds.right - bounds.left, bounds.bottom - bounds.top};
+    scale = DeviceScale::ForDpi(dpi::ForWindow(window));
+    TakeWindowSize();
     windowDC.emplace(window);
     CreateBuffers();
     if (translucency != -1) AddStyle(window, WS_EX_LAYERED, true);
@@ -453,6 +480,7 @@ void UIHost::OnDestroy(HWND window) {
     captionButtons.clear();
     hwnd = nullptr;
     size = {};
+    deviceSize = {};
 }
 
 void UIHost::DestroyTree(Element* first) {

@@ -17,6 +17,7 @@
 #include "platform/ByteBlock.h"
 #include "platform/Handle.h"
 #include "toolkit/core/Gdip.h"
+#include "toolkit/draw/DeviceScale.h"
 #include "toolkit/draw/FrameCache.h"
 #include "toolkit/draw/GdipOwners.h"
 #include "toolkit/draw/Geometry.h"
@@ -126,6 +127,11 @@ public:
     bool IsLiveElement(const Element* element) const;
     // Drops every host field and access key that names `element`.
     void ForgetElement(Element* element);
+    // The window moved to a display of another DPI (WM_DPICHANGED): takes the
+    // system's `suggested` window rectangle (device pixels; none keeps the
+    // place and scales the size), re-makes every surface and the buffers at
+    // the new scale, renders and presents again.
+    void Rescale(UINT dpi, const RECT* suggested);
 
     // Fields 1 to 48.
     HWND hwnd = nullptr;
@@ -179,6 +185,10 @@ public:
     // The frame of the last render pass (everything under the elements),
     // reused while its inputs stay the same.
     FrameCache frameCache;
+    // The window's DPI / 96. `size`, element rectangles and the mouse
+    // positions elements see are units; the buffers are `deviceSize`.
+    DeviceScale scale;
+    HostSize deviceSize;
 
 private:
     HDC WindowDcHandle() const { return windowDC ? windowDC->get() : nullptr; }
@@ -189,6 +199,10 @@ private:
     Element* WheelTarget(LPARAM lParam) const;
     void NativeRepaint();
     void CreateBuffers();
+    // The window's rectangle becomes `deviceSize`, and `size` in units.
+    void TakeWindowSize();
+    // A mouse message's client position, device pixels to units.
+    LPARAM PositionToUnits(LPARAM position) const;
     void ReleaseBuffers();
     void ReleaseBackground();
     // Present without looking at the window's visibility.
@@ -206,6 +220,7 @@ private:
     std::string bgSourceCopy;     // the bytes behind bgSource when bgSourceKind is 0
     std::string tooltipText;      // the text toolInfo points at
     bool presentPending = false;  // a present was skipped while the window was hidden
+    DeviceScale buffersScale;     // the scale the buffers were made at
     // The window and procedure of the last detach: a subclass that sat on top
     // of ours may put our thunk back after we left (the tooltip's does when its
     // tool goes while a message is being handled); late messages are passed on.

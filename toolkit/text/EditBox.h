@@ -199,6 +199,8 @@ private:
     std::optional<RectF> ShowCaretOnSurface();
     std::optional<RectF> HideCaretOnSurface();
     bool CaretPixels(const CaretSpan& span, std::vector<Gdiplus::ARGB>& pixels, bool write);
+    // A span's pixels as a surface rectangle in units.
+    RectF SpanRect(const CaretSpan& span) const;
     // Hands a changed part of the surface (surface coordinates) to the host.
     void RedrawSurfaceRect(const RectF& area);
 

@@ -218,14 +218,19 @@ void EditBox::RepaintBand(int top, int bottom, const RectF& alsoChanged) {
     GpGraphics* graphics = record.graphics;
     RectF band(0, static_cast<float>(top), record.rect.Width, static_cast<float>(bottom - top));
     RectF::Intersect(band, band, record.rect);
+    // Whole surface pixels, once: the rows restored, the clip the lines are
+    // drawn through and the part handed to the host are the same pixels, so
+    // no partly covered row is drawn again without being restored first.
+    const DeviceScale scale = Scale();
+    band = scale.Outward(band);
+    const RECT rows = scale.Covering(band);
     RectF changed = band;
     if (alsoChanged.Width > 0 && alsoChanged.Height > 0)
         RectF::Union(changed, changed, alsoChanged);
     if (const std::optional<RectF> old = HideCaretOnSurface()) RectF::Union(changed, changed, *old);
     if (band.Height > 0) {
         ClipRect(graphics, band);
-        const int rowTop = static_cast<int>(band.Y);
-        if (!RestoreBackground(rowTop, rowTop + static_cast<int>(band.Height))) {
+        if (!RestoreBackground(rows.top, rows.bottom)) {
             gp::GdipGraphicsClear(graphics, 0x00FFFFFF);  // as the full repaint clears
             PaintBackground(record);
         }
@@ -239,7 +244,7 @@ void EditBox::RepaintBand(int top, int bottom, const RectF& alsoChanged) {
             RectF::Union(changed, changed, *shown);
     }
     RectF::Intersect(changed, changed, record.rect);
-    RedrawSurfaceRect(changed);
+    RedrawSurfaceRect(scale.Outward(changed));
 }
 
 void EditBox::UpdateScrollBars(bool layout, bool ranges) {
@@ -518,6 +523,27 @@ std::optional<EditBox::CaretSpan> EditBox::CaretSpanNow() const {
                         cy < textArea.Y + textArea.Height;
     if (!inside || caretRect.Y + prevCaretRect.Height > textArea.Y + textArea.Height)
         return std::nullopt;
+    const DeviceScale scale = Scale();
+    if (!scale.IsOne()) {
+        // In the surface's device pixels: the column holding the caret's x,
+        // from its top row to just before its end.
+        const float f = scale.Factor();
+        const auto floorOf = [](float v) { return static_cast<int>(std::floor(v)); };
+        UINT surfaceWidth = 0, surfaceHeight = 0;
+        if (surface) {
+            gp::GdipGetImageWidth(surface.get(), &surfaceWidth);
+            gp::GdipGetImageHeight(surface.get(), &surfaceHeight);
+        }
+        CaretSpan span;
+        span.x = floorOf(caretRect.X * f);
+        span.top =
+            std::max(floorOf((caretRect.Y < textArea.Y ? caretRect.Y + 2 : caretRect.Y) * f), 0);
+        span.bottom = std::min(floorOf((caretRect.Y + caretRect.Height) * f),
+                               static_cast<int>(surfaceHeight));
+        if (span.x < 0 || span.x >= static_cast<int>(surfaceWidth) || span.bottom <= span.top)
+            return std::nullopt;
+        return span;
+    }
     // The same pixels the window line covers: from its start to just before
     // its end, in host pixels, then moved into the surface.
     const int left = Trunc(rect.X);
@@ -564,8 +590,13 @@ std::optional<RectF> EditBox::HideCaretOnSurface() {
     surfaceCaret.shown = false;
     const CaretSpan& span = surfaceCaret.span;
     CaretPixels(span, surfaceCaret.under, true);
-    return RectF(static_cast<float>(span.x), static_cast<float>(span.top), 1.0f,
-                 static_cast<float>(span.bottom - span.top));
+    return SpanRect(span);
+}
+
+RectF EditBox::SpanRect(const CaretSpan& span) const {
+    const DeviceScale scale = Scale();
+    return RectF(scale.Units(static_cast<float>(span.x)), scale.Units(static_cast<float>(span.top)),
+                 scale.Units(1.0f), scale.Units(static_cast<float>(span.bottom - span.top)));
 }
 
 std::optional<RectF> EditBox::ShowCaretOnSurface() {
@@ -578,8 +609,7 @@ std::optional<RectF> EditBox::ShowCaretOnSurface() {
     if (!CaretPixels(*span, line, true)) return changed;
     surfaceCaret.shown = true;
     surfaceCaret.span = *span;
-    const RectF drawn(static_cast<float>(span->x), static_cast<float>(span->top), 1.0f,
-                      static_cast<float>(span->bottom - span->top));
+    const RectF drawn = SpanRect(*span);
     if (!changed) return drawn;
     RectF both;
     RectF::Union(both, *changed, drawn);
@@ -602,6 +632,20 @@ void EditBox::DrawCaret(bool on) {
     if (!span || !host || !hostWindow) return;
     HDC dc = host->windowDC ? host->windowDC->get() : nullptr;
     if (!dc) return;
+    const DeviceScale scale = Scale();
+    if (!scale.IsOne()) {
+        // The window's device pixels: the surface's span where the surface lands.
+        const RECT at = scale.Edges(rect);
+        const int x = at.left + span->x;
+        if (on) {
+            MoveToEx(dc, x, at.top + span->top, nullptr);
+            LineTo(dc, x, at.top + span->bottom);
+        } else if (host->backDC) {
+            BitBlt(dc, x, at.top + span->top, 1, span->bottom - span->top, host->backDC.get(), x,
+                   at.top + span->top, SRCCOPY);
+        }
+        return;
+    }
     const int x = Trunc(rect.X) + span->x;
     const int y = Trunc(rect.Y + caretRect.Y);
     if (on) {

@@ -249,6 +249,20 @@ TEST_F(PresentationTest, PresentCopiesWholePixelsOfTheRectangleInsideTheWindow) 
     ReleaseDC(window.get(), screen);
 }
 
+TEST_F(PresentationTest, AFractionalRequestRestoresEveryRowAndColumnItRepaints) {
+    // A translucent element: a pixel drawn again without its background put
+    // back first would turn redder with every request. Fractional rectangles
+    // come from text metrics (a caret glyph-height + 4 high) on Windows.
+    ProbeElement element(0x80FF0000);
+    element.Create(window.get(), Rf(40, 30, 120, 60), 2);
+    const std::uint32_t once = BackPixel(host, 100, 45);
+    ASSERT_NE(once, background);
+    for (int i = 0; i < 6; ++i) host.RequestRedraw(Rf(60.25f, 40.5f, 50.5f, 10.25f), &element);
+    for (int y : {39, 40, 45, 50, 51})
+        for (int x : {59, 60, 85, 110, 111})
+            EXPECT_EQ(BackPixel(host, x, y), once) << x << "," << y;
+}
+
 TEST(LayeredPresentation, BufferPixelsArePremultiplied) {
     TestWindow window(200, 120);
     UIHost host;
