@@ -148,16 +148,16 @@ bool ShowHearts(UnitRef panel, const Screen& screen) {
 void ShowFlowerRows(UnitRef page, UnitRef panel, const Screen& screen) {
     const std::uint32_t sources[3] = {rose::kFlower2, rose::kFlower3, rose::kFlower4};
     AppObjects& app = App();
-    const auto units = [&screen](int device) { return dpi::ToUnits(device, screen.dpi); };
     for (int n = 1; n <= 4; ++n) {
         UnitRef copies[3];
         for (int j = 0; j < 3; ++j) {
             const UnitRef source = runtime::FindUnit(page, sources[j]);
             copies[j] = runtime::CopyControl(source);
             app.flowerLists[j].push_back({page, copies[j]});
-            const POINT place = layout::FlowerRowPlace(
-                n, units(runtime::FormProperty(source, runtime::kWidth)),
-                units(runtime::FormProperty(source, runtime::kTop)), screen.width, screen.height);
+            const POINT place =
+                layout::FlowerRowPlace(n, runtime::FormProperty(source, runtime::kWidth),
+                                       runtime::FormProperty(source, runtime::kTop), screen.width,
+                                       screen.height, screen.dpi);
             runtime::MoveControl(copies[j], place.x, place.y);
         }
         for (const UnitRef copy : copies) runtime::SetFormProperty(copy, runtime::kVisible, 1);

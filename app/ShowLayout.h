@@ -25,11 +25,11 @@ std::vector<POINT> HeartPositions(int screenWidth, int screenHeight, int picture
                                   int pictureHeight);
 
 // Copy `n` (1..4) of a flower box whose source is `sourceWidth` wide and
-// `sourceTop` down: the 1366 × 768 place n × (width + n + 130), scaled to the
-// screen in both directions. The source's width and top are units, the
-// screen and the place device pixels: the composed units stretch to the
-// screen whatever its scale.
-POINT FlowerRowPlace(int n, int sourceWidth, int sourceTop, int screenWidth, int screenHeight);
+// `sourceTop` down: the 1366 × 768 place n × (width + n + 130) in units,
+// stretched to the screen in both directions, and kept on it. Everything in
+// device pixels of a page at `dpi`.
+POINT FlowerRowPlace(int n, int sourceWidth, int sourceTop, int screenWidth, int screenHeight,
+                     UINT dpi = 96);
 
 // Left edge of picture `i` (1..10) of the countdown's bottom row: the first
 // at the left edge, the last at the right, the others evenly between.
