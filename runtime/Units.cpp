@@ -49,8 +49,6 @@ struct TextStyle {
     }
 };
 
-// Draws the caption without a background, in a font cached for the wanted
-// anti-aliasing (none on a colour-keyed window: fringes would show the key).
 // The default GUI font at another scale: its face at 8 points.
 HFONT GuiFontAt(UINT dpi) {
     LOGFONTW lf{};
@@ -60,6 +58,9 @@ HFONT GuiFontAt(UINT dpi) {
     return CreateFontIndirectW(&lf);
 }
 
+// Draws the caption without a background, in a font cached for the wanted
+// anti-aliasing (none on a colour-keyed window: fringes would show the key)
+// and the form's scale: the description's height, or the GUI font's, in units.
 class TextPainter {
 public:
     void Paint(HDC dc, const RECT& r, const TextStyle& style, bool noAntialias, UINT dpi) {
