@@ -64,12 +64,12 @@ Premultiplied Load(std::uint32_t p, bool whiteKeyed) {
 std::uint32_t Store(const Premultiplied& c, bool whiteKeyed) {
     if (whiteKeyed && c.a < 0.5f) return 0xFFFFFFFFu;
     if (c.a <= 0) return 0;
-    auto channel = [&c](float v) {
-        return static_cast<std::uint32_t>(std::clamp(std::lround(v / c.a), 0L, 255L));
+    const float unmultiply = 1.0f / c.a;
+    auto channel = [unmultiply](float v) {
+        return static_cast<std::uint32_t>(std::clamp(v * unmultiply + 0.5f, 0.0f, 255.0f));
     };
     const std::uint32_t alpha =
-        whiteKeyed ? 255u
-                   : static_cast<std::uint32_t>(std::clamp(std::lround(c.a * 255), 0L, 255L));
+        whiteKeyed ? 255u : static_cast<std::uint32_t>(std::clamp(c.a * 255 + 0.5f, 0.0f, 255.0f));
     return alpha << 24 | channel(c.r) << 16 | channel(c.g) << 8 | channel(c.b);
 }
 
@@ -82,22 +82,28 @@ std::vector<std::uint32_t> ScaleFrame(const std::vector<std::uint32_t>& source, 
     const int dw = static_cast<int>(across.size()), dh = static_cast<int>(down.size());
     std::vector<std::uint32_t> out(static_cast<size_t>(dw) * static_cast<size_t>(dh));
     std::deque<std::vector<Premultiplied>> rows;
+    std::vector<Premultiplied> loaded(static_cast<size_t>(sw));
     int rowsFirst = 0;
     auto resampleRow = [&](int y) {
-        std::vector<Premultiplied> row(static_cast<size_t>(dw));
         const std::uint32_t* line = source.data() + static_cast<size_t>(y) * sw;
+        for (int x = 0; x < sw; ++x) loaded[static_cast<size_t>(x)] = Load(line[x], whiteKeyed);
+        std::vector<Premultiplied> row(static_cast<size_t>(dw));
         for (int x = 0; x < dw; ++x) {
             const Taps& t = across[static_cast<size_t>(x)];
+            const Premultiplied* from = loaded.data() + t.first;
             Premultiplied sum{0, 0, 0, 0};
             for (size_t k = 0; k < t.weights.size(); ++k) {
-                const Premultiplied p = Load(line[t.first + static_cast<int>(k)], whiteKeyed);
                 const float w = t.weights[k];
-                sum = {sum.b + p.b * w, sum.g + p.g * w, sum.r + p.r * w, sum.a + p.a * w};
+                sum.b += from[k].b * w;
+                sum.g += from[k].g * w;
+                sum.r += from[k].r * w;
+                sum.a += from[k].a * w;
             }
             row[static_cast<size_t>(x)] = sum;
         }
         return row;
     };
+    std::vector<const Premultiplied*> taken;
     for (int y = 0; y < dh; ++y) {
         const Taps& t = down[static_cast<size_t>(y)];
         const int last = t.first + static_cast<int>(t.weights.size()) - 1;
@@ -108,14 +114,19 @@ std::vector<std::uint32_t> ScaleFrame(const std::vector<std::uint32_t>& source, 
         if (rows.empty()) rowsFirst = t.first;
         while (rowsFirst + static_cast<int>(rows.size()) <= last)
             rows.push_back(resampleRow(rowsFirst + static_cast<int>(rows.size())));
+        taken.clear();
+        for (size_t k = 0; k < t.weights.size(); ++k)
+            taken.push_back(rows[static_cast<size_t>(t.first - rowsFirst) + k].data());
         std::uint32_t* line = out.data() + static_cast<size_t>(y) * dw;
         for (int x = 0; x < dw; ++x) {
             Premultiplied sum{0, 0, 0, 0};
-            for (size_t k = 0; k < t.weights.size(); ++k) {
-                const Premultiplied& p =
-                    rows[static_cast<size_t>(t.first - rowsFirst) + k][static_cast<size_t>(x)];
+            for (size_t k = 0; k < taken.size(); ++k) {
+                const Premultiplied& p = taken[k][x];
                 const float w = t.weights[k];
-                sum = {sum.b + p.b * w, sum.g + p.g * w, sum.r + p.r * w, sum.a + p.a * w};
+                sum.b += p.b * w;
+                sum.g += p.g * w;
+                sum.r += p.r * w;
+                sum.a += p.a * w;
             }
             line[x] = Store(sum, whiteKeyed);
         }
