@@ -6,6 +6,8 @@
 #include "app/PageForms.h"
 #include "app/RosePage.h"
 #include "app/ShowLayout.h"
+#include "platform/Dpi.h"
+#include "runtime/PictureScale.h"
 #include "runtime/Program.h"
 #include "runtime/Services.h"
 
@@ -30,14 +32,17 @@ void DrawAt(runtime::UnitRef panel, const runtime::Picture& picture, int x, int 
 // with the page.
 void FlowerRain(runtime::UnitRef page) {
     const runtime::UnitRef panel = runtime::FindUnit(page, rose::kPanel);
-    const int width = runtime::ScreenWidth();
-    const int height = runtime::ScreenHeight();
+    // The page's own screen, kept since it opened.
+    const RECT screen = runtime::FormScreen(page);
+    const UINT dpi = runtime::FormDpi(page);
+    const int width = screen.right - screen.left;
+    const int height = screen.bottom - screen.top;
     for (int round = 0; round < 10; ++round) {
         const runtime::Picture picture =
-            runtime::LoadPicture(content::RainPicture(runtime::Random(1, 8)));
+            runtime::LoadPictureAtDpi(content::RainPicture(runtime::Random(1, 8)), dpi, true);
         for (int burst = 0; burst < 11; ++burst) {
             for (int i = 0; i < 9; ++i) {
-                const POINT at = RainSpot(width, height);
+                const POINT at = RainSpot(width, height, dpi);
                 DrawAt(panel, picture, at.x, at.y);
             }
             if (!RosePause(500)) return;
@@ -54,9 +59,10 @@ Counters& ProgramCounters() {
     return counters;
 }
 
-POINT RainSpot(int screenWidth, int screenHeight) {
-    const int x = runtime::Random(0, screenWidth - 110);
-    const int y = runtime::Random(0, screenHeight - 110);
+POINT RainSpot(int screenWidth, int screenHeight, UINT dpi) {
+    const int margin = dpi::ToDevice(110, dpi);
+    const int x = runtime::Random(0, screenWidth - margin);
+    const int y = runtime::Random(0, screenHeight - margin);
     return {x, y};
 }
 
@@ -78,18 +84,22 @@ int OnCountdownTick(const runtime::Event& event) {
     if (boxOpen) return 0;
     const runtime::UnitRef page = event.form;
     const runtime::UnitRef panel = runtime::FindUnit(page, rose::kPanel);
-    const int width = runtime::ScreenWidth();
-    const int height = runtime::ScreenHeight();
+    const RECT screen = runtime::FormScreen(page);
+    const UINT dpi = runtime::FormDpi(page);
+    const int width = screen.right - screen.left;
+    const int height = screen.bottom - screen.top;
 
-    const runtime::Picture row = runtime::LoadPicture(content::BottomRowPicture());
+    const runtime::Picture row = runtime::LoadPictureAtDpi(content::BottomRowPicture(), dpi, true);
     for (int i = 1; i <= 10; ++i)
-        DrawAt(panel, row, layout::BottomRowLeft(i, row.Width(), width), height - 200);
+        DrawAt(panel, row, layout::BottomRowLeft(i, row.Width(), width),
+               height - dpi::ToDevice(200, dpi));
 
     if (counters.countdown < 10) {
         const runtime::UnitRef line = runtime::FindUnit(page, rose::kCountdownLine);
         runtime::SetFormProperty(line, runtime::kCaptionOrInterval,
                                  CountdownText(counters.countdown));
-        runtime::MoveControl(line, 0, height - 80, width, 80);
+        const int lineHeight = dpi::ToDevice(80, dpi);
+        runtime::MoveControl(line, 0, height - lineHeight, width, lineHeight);
         runtime::SetFormProperty(line, runtime::kVisible, 1);
         runtime::SetFormProperty(line, runtime::kTextColour, 0x008080);
     }

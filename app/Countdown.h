@@ -25,8 +25,9 @@ int OnCountdownTick(const runtime::Event& event);
 // Fireworks page 时钟36, every ten seconds.
 int OnTrimTick(const runtime::Event& event);
 
-// Where a rain picture falls: inside (0..width − 110, 0..height − 110).
-POINT RainSpot(int screenWidth, int screenHeight);
+// Where a rain picture falls: inside (0..width − 110, 0..height − 110), the
+// margin in units at `dpi`, the screen and the answer in device pixels.
+POINT RainSpot(int screenWidth, int screenHeight, UINT dpi = 96);
 
 // The countdown line's text for `n` seconds (GBK).
 std::string CountdownText(int n);

@@ -11,6 +11,8 @@
 #include "app/PageForms.h"
 #include "app/ShowLayout.h"
 #include "app/Startup.h"
+#include "platform/Dpi.h"
+#include "runtime/PictureScale.h"
 #include "runtime/Services.h"
 
 namespace gift {
@@ -83,11 +85,19 @@ void Draw(UnitRef panel, const runtime::Picture& picture, POINT at) {
                          runtime::kWhiteTransparent);
 }
 
-// The centre picture, then the pairs, with the step delay after each.
-bool DrawHeart(UnitRef panel, int flower, int delay) {
-    const runtime::Picture picture = runtime::LoadPicture(content::Flower(flower));
-    const std::vector<POINT> spots = layout::HeartPositions(
-        runtime::ScreenWidth(), runtime::ScreenHeight(), picture.Width(), picture.Height());
+// The screen the page took when it opened, in device pixels, and its DPI.
+struct Screen {
+    int width = 0, height = 0;
+    UINT dpi = dpi::kBase;
+};
+
+// The centre picture, then the pairs, with the step delay after each. Each
+// flower at its own size x the scale.
+bool DrawHeart(UnitRef panel, const Screen& screen, int flower, int delay) {
+    const runtime::Picture picture =
+        runtime::LoadPictureAtDpi(content::Flower(flower), screen.dpi, true);
+    const std::vector<POINT> spots =
+        layout::HeartPositions(screen.width, screen.height, picture.Width(), picture.Height());
     Draw(panel, picture, spots[0]);
     if (!RosePause(delay)) return false;
     for (size_t i = 1; i + 1 < spots.size(); i += 2) {
@@ -98,18 +108,22 @@ bool DrawHeart(UnitRef panel, int flower, int delay) {
     return true;
 }
 
-bool ShowBigRose(UnitRef panel, int width, int height) {
+// The rose resampled to the rectangle that covers the screen, only the part
+// that shows: enlarged smoothly rather than by repeating pixels.
+bool ShowBigRose(UnitRef panel, const Screen& screen) {
     const runtime::Picture rose = runtime::LoadPicture(content::BigRose());
-    const RECT place = layout::BigRose(width, height, rose.Width(), rose.Height());
-    runtime::DrawPicture(panel, rose, place.left, place.top, place.right - place.left,
-                         place.bottom - place.top, runtime::kWhiteTransparent);
+    const RECT place = layout::BigRose(screen.width, screen.height, rose.Width(), rose.Height());
+    const RECT shows{-place.left, -place.top, screen.width - place.left, screen.height - place.top};
+    const runtime::Picture fitted = runtime::ScalePicture(rose, place.right - place.left,
+                                                          place.bottom - place.top, true, &shows);
+    Draw(panel, fitted, {std::max(0L, place.left), std::max(0L, place.top)});
     if (!RosePause(5000)) return false;
     runtime::ClearPanel(panel);
     return true;
 }
 
-bool ShowHearts(UnitRef panel) {
-    if (!DrawHeart(panel, 1, 500) || !RosePause(600)) return false;
+bool ShowHearts(UnitRef panel, const Screen& screen) {
+    if (!DrawHeart(panel, screen, 1, 500) || !RosePause(600)) return false;
     int delay = 0;
     int pause = 0;
     for (int round = 1; round <= 5; ++round) {
@@ -124,14 +138,14 @@ bool ShowHearts(UnitRef panel) {
             pause = 0;
         }
         for (int i = 0; i < kRoundLength; ++i) {
-            if (!DrawHeart(panel, RoundFlower(i), delay) || !RosePause(pause)) return false;
+            if (!DrawHeart(panel, screen, RoundFlower(i), delay) || !RosePause(pause)) return false;
             if (!HeartStays(i)) runtime::ClearPanel(panel);
         }
     }
     return true;
 }
 
-void ShowFlowerRows(UnitRef page, UnitRef panel, int width, int height) {
+void ShowFlowerRows(UnitRef page, UnitRef panel, const Screen& screen) {
     const std::uint32_t sources[3] = {rose::kFlower2, rose::kFlower3, rose::kFlower4};
     AppObjects& app = App();
     for (int n = 1; n <= 4; ++n) {
@@ -142,12 +156,13 @@ void ShowFlowerRows(UnitRef page, UnitRef panel, int width, int height) {
             app.flowerLists[j].push_back({page, copies[j]});
             const POINT place =
                 layout::FlowerRowPlace(n, runtime::FormProperty(source, runtime::kWidth),
-                                       runtime::FormProperty(source, runtime::kTop), width, height);
+                                       runtime::FormProperty(source, runtime::kTop), screen.width,
+                                       screen.height, screen.dpi);
             runtime::MoveControl(copies[j], place.x, place.y);
         }
         for (const UnitRef copy : copies) runtime::SetFormProperty(copy, runtime::kVisible, 1);
     }
-    runtime::MoveControl(panel, 0, 0, width, height);
+    runtime::MoveControl(panel, 0, 0, screen.width, screen.height);
 }
 
 }  // namespace
@@ -173,26 +188,26 @@ int OnRoseCreated(const runtime::Event& event) {
     SetWindowSubclass(runtime::FormWindowHandle(page), EscapeWatch, 1, 0);
 
     runtime::SeedRandom();
-    // The screen of the start window, which the page covers.
-    const RECT screen = runtime::Screen();
-    const int width = screen.right - screen.left;
-    const int height = screen.bottom - screen.top;
-    runtime::MoveControl(page, screen.left, screen.top, width, height);
-    runtime::MoveControl(panel, 0, 0, width, height);
+    // The start window's monitor as the page opened on it, kept for the whole
+    // show: the start window may move, be minimised or close meanwhile.
+    const RECT area = runtime::FormScreen(page);
+    const Screen screen{area.right - area.left, area.bottom - area.top, runtime::FormDpi(page)};
+    runtime::MoveControl(page, area.left, area.top, screen.width, screen.height);
+    runtime::MoveControl(panel, 0, 0, screen.width, screen.height);
     // Taken before the page shows, so the page looks exactly like the desktop.
-    runtime::SetFormProperty(panel, runtime::kBackgroundPicture, runtime::Snapshot());
+    runtime::SetFormProperty(panel, runtime::kBackgroundPicture, runtime::Snapshot(area));
     runtime::SetFormProperty(page, runtime::kVisible, 1);
 
-    if (!ShowBigRose(panel, width, height) || !ShowHearts(panel)) return 0;
+    if (!ShowBigRose(panel, screen) || !ShowHearts(panel, screen)) return 0;
 
     runtime::SetFormProperty(runtime::FindUnit(page, rose::kDelayTimer),
                              runtime::kCaptionOrInterval, 1000);
     AppObjects& app = App();
-    app.roseSnapshot = runtime::Snapshot();
+    app.roseSnapshot = runtime::Snapshot(area);
     runtime::ClearPanel(panel);
-    runtime::MoveControl(panel, 0, 0, width, height);
+    runtime::MoveControl(panel, 0, 0, screen.width, screen.height);
     runtime::SetFormProperty(panel, runtime::kBackgroundPicture, app.roseSnapshot);
-    ShowFlowerRows(page, panel, width, height);
+    ShowFlowerRows(page, panel, screen);
     return 0;
 }
 

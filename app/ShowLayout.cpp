@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/Dpi.h"
+
 namespace gift::layout {
 namespace {
 
@@ -65,7 +67,8 @@ std::vector<POINT> HeartPositions(int screenWidth, int screenHeight, int picture
         minY = std::min(minY, o.y);
         maxY = std::max(maxY, o.y);
     }
-    const double margin = screenHeight / 20.0;
+    // A margin of the shorter side: a portrait screen's width needs it as much.
+    const double margin = std::min(screenWidth, screenHeight) / 20.0;
     const double fitHeight = (screenHeight - 2 * margin - pictureHeight) / (maxY - minY);
     const double fitWidth = (screenWidth - 2 * margin - pictureWidth) / (maxX - minX);
     const double scale = std::max(0.0, std::min(fitHeight, fitWidth));
@@ -80,10 +83,15 @@ std::vector<POINT> HeartPositions(int screenWidth, int screenHeight, int picture
     return spots;
 }
 
-POINT FlowerRowPlace(int n, int sourceWidth, int sourceTop, int screenWidth, int screenHeight) {
-    const int composedLeft = n * (sourceWidth + n + 130);
-    return {static_cast<LONG>(composedLeft * screenWidth / kComposedWidth),
-            static_cast<LONG>(sourceTop * screenHeight / kComposedHeight)};
+POINT FlowerRowPlace(int n, int sourceWidth, int sourceTop, int screenWidth, int screenHeight,
+                     UINT dpi) {
+    // Composed in units; the units' screen is the device screen / scale, so
+    // the scale cancels out of the stretch.
+    const int composedLeft = n * (dpi::ToUnits(sourceWidth, dpi) + n + 130);
+    const int left = static_cast<int>(composedLeft * screenWidth / kComposedWidth);
+    // A narrow screen squeezes the places closer than the boxes are wide.
+    return {static_cast<LONG>(std::clamp(left, 0, std::max(0, screenWidth - sourceWidth))),
+            static_cast<LONG>(dpi::ToUnits(sourceTop, dpi) * screenHeight / kComposedHeight)};
 }
 
 int BottomRowLeft(int i, int pictureWidth, int screenWidth) {

@@ -1,6 +1,7 @@
 #pragma once
 // Where the rose page's pictures, its rows and the words page's poem stand on
-// a screen of a given size (client pixels of a page that covers the screen).
+// a screen of a given size (device pixels of a page that covers the screen;
+// pictures at their size for its scale).
 // The pages were composed for 1366 × 768; on other sizes the big rose covers
 // the screen, the heart is scaled to fit it and the rows are spread across it.
 #include <windows.h>
@@ -24,9 +25,11 @@ std::vector<POINT> HeartPositions(int screenWidth, int screenHeight, int picture
                                   int pictureHeight);
 
 // Copy `n` (1..4) of a flower box whose source is `sourceWidth` wide and
-// `sourceTop` down: the 1366 × 768 place n × (width + n + 130), scaled to the
-// screen in both directions.
-POINT FlowerRowPlace(int n, int sourceWidth, int sourceTop, int screenWidth, int screenHeight);
+// `sourceTop` down: the 1366 × 768 place n × (width + n + 130) in units,
+// stretched to the screen in both directions, and kept on it. Everything in
+// device pixels of a page at `dpi`.
+POINT FlowerRowPlace(int n, int sourceWidth, int sourceTop, int screenWidth, int screenHeight,
+                     UINT dpi = 96);
 
 // Left edge of picture `i` (1..10) of the countdown's bottom row: the first
 // at the left edge, the last at the right, the others evenly between.

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Dpi.h"
 #include "platform/Handle.h"
 
 #include "app/AppObjects.h"
@@ -22,13 +23,16 @@ struct Slot {
     int left = 0, top = 0, width = 0, height = 0;
 };
 
-// The rectangle of placeholder 标签n in the form's client pixels.
+// The rectangle of placeholder 标签n in units: the runtime lays it out in the
+// form's device pixels, the toolkit scales units itself.
 Slot Placeholder(runtime::UnitRef form, int n) {
     const runtime::UnitRef label = runtime::FindUnit(form, "标签" + std::to_string(n));
-    return {runtime::FormProperty(label, runtime::kLeft),
-            runtime::FormProperty(label, runtime::kTop),
-            runtime::FormProperty(label, runtime::kWidth),
-            runtime::FormProperty(label, runtime::kHeight)};
+    const UINT scale = runtime::FormDpi(form);
+    const auto units = [&](int index) {
+        return dpi::ToUnits(runtime::FormProperty(label, index), scale);
+    };
+    return {units(runtime::kLeft), units(runtime::kTop), units(runtime::kWidth),
+            units(runtime::kHeight)};
 }
 
 struct ButtonLook {

@@ -5,6 +5,7 @@
 #include "app/PageForms.h"
 #include "app/ShowLayout.h"
 #include "app/StartForm.h"
+#include "platform/Dpi.h"
 #include "runtime/Program.h"
 #include "runtime/Services.h"
 
@@ -12,9 +13,9 @@ namespace gift {
 
 int OnWordsCreated(const runtime::Event& event) {
     const HWND window = runtime::FormWindowHandle(event.form);
-    // The page covers the start window's screen; the poem rises from just
-    // below its bottom edge, centred across it.
-    const RECT screen = runtime::Screen();
+    // The page covers the start window's screen (as it opened); the poem
+    // rises from just below its bottom edge, centred across it.
+    const RECT screen = runtime::FormScreen(event.form);
     const int width = screen.right - screen.left;
     const int height = screen.bottom - screen.top;
     runtime::MoveControl(event.form, screen.left, screen.top, width, height);
@@ -34,9 +35,11 @@ int OnWordsTick(const runtime::Event& event) {
     // A tick that arrives before the queued closing is taken changes nothing.
     if (runtime::IsClosing(event.form)) return 0;
     const runtime::UnitRef panel = runtime::FindUnit(event.form, words::kPanel);
-    const int top = runtime::FormProperty(panel, runtime::kTop) - 5;
+    // Five units a tick, the same speed at every scale.
+    const int top = runtime::FormProperty(panel, runtime::kTop) -
+                    dpi::ToDevice(5, runtime::FormDpi(event.form));
     runtime::MoveControl(panel, std::nullopt, top);
-    if (top + words::kPanelHeight <= 0) {  // the panel has left the window
+    if (top + runtime::FormProperty(panel, runtime::kHeight) <= 0) {  // it has left the window
         runtime::SetFormProperty(runtime::FindForm(kStartFormId), runtime::kVisible, 1);
         runtime::DestroyForm(event.form);
     }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "platform/Dpi.h"
+
 namespace monitors {
 namespace {
 
@@ -14,7 +16,8 @@ BOOL CALLBACK Collect(HMONITOR handle, HDC, LPRECT, LPARAM param) {
     MONITORINFO info{};
     info.cbSize = sizeof info;
     if (GetMonitorInfoW(handle, &info))
-        found.push_back({info.rcMonitor, (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+        found.push_back(
+            {info.rcMonitor, (info.dwFlags & MONITORINFOF_PRIMARY) != 0, dpi::ForMonitor(handle)});
     return TRUE;
 }
 
@@ -46,7 +49,7 @@ std::vector<Monitor> All() {
     return found;
 }
 
-RECT Holding(const RECT& area) {
+Monitor MonitorHolding(const RECT& area) {
     const std::vector<Monitor> all = All();
     const Monitor* best = &all.front();
     std::int64_t bestOverlap = 0;
@@ -61,13 +64,25 @@ RECT Holding(const RECT& area) {
             bestDistance = distance;
         }
     }
-    return best->rect;
+    Monitor found = *best;
+    if (!found.dpi) found.dpi = dpi::ForSystem();
+    return found;
+}
+
+Monitor MonitorHolding(HWND window) {
+    RECT area{};
+    if (window && GetWindowRect(window, &area)) return MonitorHolding(area);
+    Monitor primary = All().front();
+    if (!primary.dpi) primary.dpi = dpi::ForSystem();
+    return primary;
+}
+
+RECT Holding(const RECT& area) {
+    return MonitorHolding(area).rect;
 }
 
 RECT Holding(HWND window) {
-    RECT area{};
-    if (!window || !GetWindowRect(window, &area)) return All().front().rect;
-    return Holding(area);
+    return MonitorHolding(window).rect;
 }
 
 void SetLayout(std::vector<Monitor> layout) {

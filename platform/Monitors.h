@@ -12,6 +12,7 @@ namespace monitors {
 struct Monitor {
     RECT rect{};
     bool primary = false;
+    UINT dpi = 0;  // its effective DPI; 0 in a fed layout: the system's
 };
 
 // The system's monitors, the primary first. Never empty: without an answer
@@ -25,8 +26,13 @@ RECT Holding(HWND window);
 // The monitor holding most of `area`, nearest when it overlaps none.
 RECT Holding(const RECT& area);
 
+// The same monitors with their DPI (never 0).
+Monitor MonitorHolding(HWND window);
+Monitor MonitorHolding(const RECT& area);
+
 // Test seam: All() answers `layout` instead of asking the system (the first
-// entry is the primary). An empty layout asks the system again.
+// entry is the primary; a DPI of 0 stands for the system's). An empty layout
+// asks the system again.
 void SetLayout(std::vector<Monitor> layout);
 
 }  // namespace monitors

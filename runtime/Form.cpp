@@ -7,6 +7,7 @@
 #include <functional>
 #include <unordered_map>
 
+#include "platform/Monitors.h"
 #include "runtime/Internal.h"
 #include "runtime/Program.h"
 #include "runtime/Text.h"
@@ -214,6 +215,13 @@ void Unit::Move(std::optional<int> newLeft, std::optional<int> newTop, std::opti
     }
 }
 
+void Unit::Rescale(UINT from, UINT to) {
+    auto scale = [from, to](int v) {
+        return MulDiv(v, static_cast<int>(to), static_cast<int>(from));
+    };
+    Move(scale(left), scale(top), scale(width), scale(height));
+}
+
 UnitDescription Unit::Snapshot() const {
     UnitDescription d;
     d.kind = kind;
@@ -259,6 +267,17 @@ Form::~Form() {
     units.clear();
 }
 
+void Form::Place(const RECT& monitor, UINT monitorDpi, bool relative) {
+    screen = monitor;
+    dpi = monitorDpi ? monitorDpi : dpi::kBase;
+    const int originX = relative ? 0 : monitor.left;
+    const int originY = relative ? 0 : monitor.top;
+    left = monitor.left + dpi::ToDevice(left - originX, dpi);
+    top = monitor.top + dpi::ToDevice(top - originY, dpi);
+    width = dpi::ToDevice(width, dpi);
+    height = dpi::ToDevice(height, dpi);
+}
+
 void Form::Create(HWND owner) {
     icon.reset(IconFromBytes(description.icon));
     if (description.backColour != kDefaultColour)
@@ -290,7 +309,13 @@ void Form::CreateUnits() {
                                         [&](const UnitDescription& o) { return o.id == d.parent; });
             if (parentListed && !holder) continue;
             if (holder && holder->kind != UnitKind::DrawingPanel) holder = nullptr;
-            auto unit = MakeUnit(this, d);
+            // Described in units; laid out in the form's device pixels.
+            UnitDescription placed = d;
+            placed.left = dpi::ToDevice(d.left, dpi);
+            placed.top = dpi::ToDevice(d.top, dpi);
+            placed.width = dpi::ToDevice(d.width, dpi);
+            placed.height = dpi::ToDevice(d.height, dpi);
+            auto unit = MakeUnit(this, placed);
             done[i] = true;
             progress = true;
             if (!unit) continue;
@@ -413,6 +438,23 @@ void Form::Move(std::optional<int> newLeft, std::optional<int> newTop, std::opti
     }
 }
 
+void Form::OnDpiChanged(UINT newDpi, const RECT& suggested) {
+    // Dragged to a monitor of another scale: the units follow the new scale
+    // before the window takes the rectangle Windows suggests.
+    if (newDpi && newDpi != dpi) {
+        const UINT old = dpi;
+        dpi = newDpi;
+        for (size_t i = 0; i < units.size(); ++i) units[i]->Rescale(old, newDpi);
+    }
+    SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    left = suggested.left;
+    top = suggested.top;
+    width = suggested.right - suggested.left;
+    height = suggested.bottom - suggested.top;
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
 void Form::PaintWindowlessChildren(HDC dc) {
     PaintWindowlessUnits(*this, nullptr, dc);
 }
@@ -465,6 +507,9 @@ LRESULT Form::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_KEYDOWN:
             if (Raise(EventKind::KeyDown, static_cast<int>(wParam), 0, 0) != -1) return 0;
             break;
+        case WM_DPICHANGED:
+            OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return 0;
         case WM_ENDSESSION:
             // Windows is logging off or shutting down: end here, wherever the
             // program is (a page's loop, a blocking show), the music stopped
@@ -576,6 +621,15 @@ UnitRef Load(const FormDescription& d, UnitRef parent, bool dialogMode) {
     auto created = std::make_unique<Form>(d, owner, dialogMode);
     Form* form = created.get();
     forms.push_back(std::move(created));
+    // A page opens on the monitor of the main form (the start window) at its
+    // scale; any other form on the monitor where its place lies.
+    const HWND mainWindow = dialogMode ? FormWindowHandle(MainForm()) : nullptr;
+    const monitors::Monitor monitor =
+        mainWindow ? monitors::MonitorHolding(mainWindow)
+        : dialogMode
+            ? monitors::MonitorHolding(nullptr)
+            : monitors::MonitorHolding(RECT{d.left, d.top, d.left + d.width, d.top + d.height});
+    form->Place(monitor.rect, monitor.dpi, dialogMode);
     form->Create(owner);
     if (!form->hwnd) {
         form->alive = false;

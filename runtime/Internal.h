@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Dpi.h"
 #include "platform/Handle.h"
 #include "runtime/Form.h"
 #include "runtime/Picture.h"
@@ -42,6 +43,9 @@ public:
                       std::optional<int> height);
     // Makes a further unit of this kind with this one's current settings.
     virtual std::unique_ptr<Unit> Copy(std::uint32_t newId) const = 0;
+    // The form's DPI changed from `from` to `to`: places, sizes and what is
+    // drawn at the scale follow.
+    virtual void Rescale(UINT from, UINT to);
 
     // Windowless units are drawn by their container.
     virtual void PaintWindowless(HDC, bool /*colourKeyed*/) {}
@@ -80,6 +84,10 @@ public:
     Form(const FormDescription& description, HWND owner, bool dialog);
     ~Form() override;
 
+    // Takes `monitor` as the form's screen and its DPI as the form's, and
+    // turns the described place and size into device pixels there: relative
+    // to the monitor's top-left corner for a page, else where the units lie.
+    void Place(const RECT& monitor, UINT monitorDpi, bool relative);
     void Create(HWND owner) override;
     void CreateUnits();
     int GetInt(int index) const override;
@@ -110,9 +118,14 @@ public:
     UniqueIcon icon;
     UniqueBrush backBrush;
     std::uint32_t nextCopyId = 0x7F000000;
+    // The DPI the units are laid out at, and the monitor the form took when
+    // it opened: kept, whatever the windows do afterwards.
+    UINT dpi = dpi::kBase;
+    RECT screen{};
 
 private:
     void OnDestroy();
+    void OnDpiChanged(UINT newDpi, const RECT& suggested);
     void PaintWindowlessChildren(HDC dc);
     HWND owner_;
 };
@@ -147,8 +160,9 @@ inline constexpr const wchar_t* kTimerClass = L"Runtime_Timer";
 inline constexpr const wchar_t* kPictureBoxClass = L"Runtime_PictureBox";
 inline constexpr const wchar_t* kPanelClass = L"Runtime_Panel";
 
-// A GDI font from a LOGFONT-like description; null description: none.
-HFONT CreateFontFrom(const FontDescription* font, bool noAntialias);
+// A GDI font from a LOGFONT-like description, its height in units drawn at
+// `dpi`; null description: none.
+HFONT CreateFontFrom(const FontDescription* font, bool noAntialias, UINT dpi = dpi::kBase);
 
 // Draws on a drawing panel (services).
 void PanelDraw(Unit* panel, const Picture& picture, int x, int y, std::optional<int> width,

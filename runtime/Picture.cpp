@@ -155,6 +155,10 @@ Picture LoadPicture(ByteBlock bytes) {
 Picture Snapshot(HWND window) {
     RECT r = Screen();
     if (window && !GetWindowRect(window, &r)) return {};
+    return Snapshot(r);
+}
+
+Picture Snapshot(const RECT& r) {
     int w = r.right - r.left, h = r.bottom - r.top;
     if (w <= 0 || h <= 0) return {};
     HDC screen = GetDC(nullptr);

@@ -54,7 +54,9 @@ Picture LoadPicture(ByteBlock bytes);
 Picture LoadPicture(const void* bytes, std::size_t size);
 
 // The screen (Services.h: the monitor holding the main form), or the
-// window's rectangle on the screen when one is given.
+// window's rectangle on the screen when one is given; its real pixels.
 Picture Snapshot(HWND window = nullptr);
+// That area of the virtual screen (a page's kept monitor).
+Picture Snapshot(const RECT& area);
 
 }  // namespace runtime

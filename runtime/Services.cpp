@@ -122,6 +122,16 @@ int ScreenHeight() {
     return r.bottom - r.top;
 }
 
+RECT FormScreen(UnitRef form) {
+    const detail::Form* f = detail::ResolveForm(form);
+    return f ? f->screen : Screen();
+}
+
+UINT FormDpi(UnitRef form) {
+    const detail::Form* f = detail::ResolveForm(form);
+    return f ? f->dpi : monitors::MonitorHolding(FormWindowHandle(detail::MainForm())).dpi;
+}
+
 void Sleep(int ms) {
     constexpr std::uint32_t kSlice = 50;
     Clock& clock = CurrentClock();

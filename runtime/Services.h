@@ -94,6 +94,15 @@ RECT Screen();
 int ScreenWidth();
 int ScreenHeight();
 
+// The monitor a form took when it opened (for a page, the one that held the
+// start window then), kept however the start window moves, is minimised or
+// closes afterwards; and the DPI the form's units are laid out at, that
+// monitor's unless the window has since moved to one of another scale. A
+// form's places and sizes, and its units', are device pixels: units x DPI / 96.
+// A dead reference answers Screen() and its DPI.
+RECT FormScreen(UnitRef form);
+UINT FormDpi(UnitRef form);
+
 // Pauses for `ms` (negative as 0) on the runtime clock, in short slices that
 // peek the message queue without dispatching, so the window is never judged
 // hung and no handler is re-entered.

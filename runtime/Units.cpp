@@ -6,6 +6,7 @@
 #include "platform/Dib.h"
 #include "runtime/FrameClock.h"
 #include "runtime/Internal.h"
+#include "runtime/PictureScale.h"
 #include "runtime/Text.h"
 
 namespace runtime::detail {
@@ -48,14 +49,27 @@ struct TextStyle {
     }
 };
 
+// The default GUI font at another scale: its face at 8 points.
+HFONT GuiFontAt(UINT dpi) {
+    LOGFONTW lf{};
+    if (!GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf)) return nullptr;
+    lf.lfHeight = -MulDiv(8, static_cast<int>(dpi), 72);
+    lf.lfWidth = 0;
+    return CreateFontIndirectW(&lf);
+}
+
 // Draws the caption without a background, in a font cached for the wanted
-// anti-aliasing (none on a colour-keyed window: fringes would show the key).
+// anti-aliasing (none on a colour-keyed window: fringes would show the key)
+// and the form's scale: the description's height, or the GUI font's, in units.
 class TextPainter {
 public:
-    void Paint(HDC dc, const RECT& r, const TextStyle& style, bool noAntialias) {
-        if (style.hasFont && (!font_ || noAntialias != noAntialias_)) {
-            font_.reset(CreateFontFrom(&style.font, noAntialias));
+    void Paint(HDC dc, const RECT& r, const TextStyle& style, bool noAntialias, UINT dpi) {
+        const bool ownFont = style.hasFont || dpi != dpi::kBase;
+        if (ownFont && (!font_ || noAntialias != noAntialias_ || dpi != dpi_)) {
+            font_.reset(style.hasFont ? CreateFontFrom(&style.font, noAntialias, dpi)
+                                      : GuiFontAt(dpi));
             noAntialias_ = noAntialias;
+            dpi_ = dpi;
         }
         HGDIOBJ font = font_ ? static_cast<HGDIOBJ>(font_.get()) : GetStockObject(DEFAULT_GUI_FONT);
         HGDIOBJ old = SelectObject(dc, font);
@@ -76,6 +90,7 @@ public:
 private:
     UniqueFontHandle font_;
     bool noAntialias_ = false;
+    UINT dpi_ = dpi::kBase;
 };
 
 // ---- label ----------------------------------------------------------------
@@ -117,7 +132,7 @@ public:
         RECT r;
         GetClientRect(hwnd, &r);
         FillSolid(dc, r, Or(backColour_, GetSysColor(COLOR_BTNFACE)));
-        painter_.Paint(dc, r, style_, form->ColourKeyed());
+        painter_.Paint(dc, r, style_, form->ColourKeyed(), form->dpi);
         EndPaint(hwnd, &ps);
         return 0;
     }
@@ -143,7 +158,7 @@ public:
     void Create(HWND) override { Invalidate(); }
     void PaintWindowless(HDC dc, bool colourKeyed) override {
         RECT r{left, top, left + width, top + height};
-        painter_.Paint(dc, r, style_, colourKeyed);
+        painter_.Paint(dc, r, style_, colourKeyed, form->dpi);
     }
     int GetInt(int index) const override {
         if (index == 17) return static_cast<int>(style_.colour);
@@ -257,9 +272,13 @@ private:
 // thread's frame clock while the box is visible.
 class PictureBox : public Unit, private FrameClock::Client {
 public:
-    PictureBox(Form* f, const UnitDescription& d, Picture picture)
+    PictureBox(Form* f, const UnitDescription& d, Picture picture, Picture shown = {},
+               UINT shownDpi = 0)
         : Unit(f, UnitKind::PictureBox, d),
           picture_(std::move(picture)),
+          source_(d.picture),
+          shown_(std::move(shown)),
+          shownDpi_(shownDpi),
           backColour_(d.backColour),
           fit_(d.fit) {}
     ~PictureBox() override { FrameClock::Stop(*this); }
@@ -275,6 +294,8 @@ public:
     void SetPicture(int index, const Picture& picture) override {
         if (index != 10) return;
         picture_ = picture;
+        source_ = {};
+        shownDpi_ = 0;
         Prepare();
         if (hwnd) {
             InvalidateRect(hwnd, nullptr, FALSE);
@@ -286,7 +307,13 @@ public:
         d.id = newId;
         d.backColour = backColour_;
         d.fit = fit_;
-        return std::make_unique<PictureBox>(form, d, picture_);
+        d.picture = source_;
+        return std::make_unique<PictureBox>(form, d, picture_, shown_, shownDpi_);
+    }
+    void Rescale(UINT from, UINT to) override {
+        Unit::Rescale(from, to);
+        Prepare();
+        if (hwnd) InvalidateRect(hwnd, nullptr, FALSE);
     }
     LRESULT OnMessage(UINT msg, WPARAM, LPARAM) override {
         switch (msg) {
@@ -311,6 +338,15 @@ private:
     void Prepare() {
         FrameClock::Stop(*this);
         frame_ = 0;
+        // The picture at the form's scale, made once per scale: embedded
+        // bytes through the program-wide store, so copies and later openings
+        // share it.
+        if (shownDpi_ != form->dpi || shown_.FrameCount() != picture_.FrameCount()) {
+            shown_ = form->dpi == dpi::kBase ? picture_
+                     : source_.empty()       ? PictureAtDpi(picture_, form->dpi)
+                                             : LoadPictureAtDpi(source_, form->dpi);
+            shownDpi_ = form->dpi;
+        }
         Animate();
     }
     unsigned Delay() const {
@@ -347,11 +383,15 @@ private:
         // The memory DC is kept: under Wine a new DC realises its default
         // font, which costs more than the copy.
         if (!frameDc_) frameDc_.reset(CreateCompatibleDC(dc));
-        const HBITMAP frame = picture_.FlattenedBitmap(frame_, Or(backColour_, RGB(255, 255, 255)));
+        // Stretched boxes are drawn from the picture itself, the others at
+        // its size for the form's scale.
+        const Picture& drawnPicture = fit_ == PictureFit::Stretched ? picture_ : shown_;
+        const HBITMAP frame =
+            drawnPicture.FlattenedBitmap(frame_, Or(backColour_, RGB(255, 255, 255)));
         if (frame && frameDc_) {
             HDC mem = frameDc_.get();
             HGDIOBJ old = SelectObject(mem, frame);
-            int pw = picture_.Width(), ph = picture_.Height();
+            int pw = drawnPicture.Width(), ph = drawnPicture.Height();
             RECT drawn = r;
             if (fit_ == PictureFit::Stretched) {
                 SetStretchBltMode(dc, HALFTONE);
@@ -370,6 +410,9 @@ private:
     }
 
     Picture picture_;
+    ByteBlock source_;  // the embedded bytes it was decoded from, if any
+    Picture shown_;
+    UINT shownDpi_ = 0;
     COLORREF backColour_;
     PictureFit fit_;
     UniqueMemoryDc frameDc_;  // no frame stays selected into it between paints
@@ -630,10 +673,10 @@ LRESULT CALLBACK UnitWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
 
 }  // namespace
 
-HFONT CreateFontFrom(const FontDescription* font, bool noAntialias) {
+HFONT CreateFontFrom(const FontDescription* font, bool noAntialias, UINT dpi) {
     if (!font) return nullptr;
     LOGFONTW lf{};
-    lf.lfHeight = font->height;
+    lf.lfHeight = dpi::ToDevice(font->height, dpi);
     lf.lfWeight = font->weight;
     lf.lfItalic = font->italic;
     lf.lfUnderline = font->underline;

@@ -21,8 +21,11 @@
 #include "app/ShowLayout.h"
 #include "app/StartForm.h"
 #include "app/Startup.h"
+#include "platform/Dib.h"
+#include "platform/Dpi.h"
 #include "platform/Monitors.h"
 #include "runtime/Clock.h"
+#include "runtime/PictureScale.h"
 #include "runtime/Program.h"
 #include "runtime/Services.h"
 #include "toolkit/core/Toolkit.h"
@@ -38,7 +41,30 @@ using apptest::RunInPage;
 using runtime::Picture;
 using runtime::UnitRef;
 
-constexpr SIZE kScreens[] = {{1024, 768}, {1366, 768}, {1920, 1080}, {2560, 1440}};
+constexpr SIZE kScreens[] = {{1024, 768}, {1366, 768}, {1920, 1080}, {2560, 1440},
+                             {768, 1366}, {800, 600},  {5120, 1440}};
+
+// The monitors the pages are shown on: every size at 96 DPI as the only
+// monitor, a 1920 x 1080 one at 144 DPI (150 %), and a second monitor left
+// of and above the primary. The start window stands on it.
+struct ScreenCase {
+    RECT rect;
+    UINT dpi;
+};
+std::vector<ScreenCase> PageScreens() {
+    std::vector<ScreenCase> cases;
+    for (const SIZE s : kScreens) cases.push_back({{0, 0, s.cx, s.cy}, 96});
+    cases.push_back({{0, 0, 1920, 1080}, 144});
+    cases.push_back({{-1280, -200, 0, 824}, 120});
+    return cases;
+}
+void UseScreen(const ScreenCase& c) {
+    if (c.rect.left == 0 && c.rect.top == 0) {
+        monitors::SetLayout({{c.rect, true, c.dpi}});
+    } else {
+        monitors::SetLayout({{{0, 0, 1366, 768}, true, 96}, {c.rect, false, c.dpi}});
+    }
+}
 
 // The heart's outline relative to its centre picture, as composed: up and
 // out, level, down and out, back across the centre line.
@@ -143,6 +169,13 @@ TEST(ShowLayout, HeartRowsAndPoemFitEveryScreenInTheirComposedShape) {
                 gift::layout::BottomRowLeft(i, 147, w) - gift::layout::BottomRowLeft(i - 1, 147, w),
                 (w - 147) / 9.0, 1.0);
 
+        // The poem: centred across the screen, starting just below it.
+        for (const int panelWidth : {616, 924}) {
+            const POINT poem = gift::layout::PoemPanelStart(panelWidth, w, h);
+            EXPECT_NEAR(poem.x, w - (poem.x + panelWidth), 1);
+            EXPECT_EQ(poem.y, h);
+        }
+
         // The big rose covers the screen in its own aspect.
         const RECT rose = gift::layout::BigRose(w, h, 829, 647);
         EXPECT_LE(rose.left, 0);
@@ -212,14 +245,57 @@ protected:
     struct WordsSeen {
         RECT window{}, panel{};
         int firstTop = 0;
+        int inkHeight = 0;            // of the first line
+        bool onlyKeyAndText = false;  // no pixel blends the text into the key
         bool startHiddenUntilGone = true;
         int lastLineBottomAtClose = 0;
         bool startShownAtClose = false;
     };
-    WordsSeen OpenWordsPage() {
+    // The poem panel as it paints itself: every pixel the key red or the
+    // text's colour, and the first line's ink height.
+    static void PrintPoem(UnitRef page, UnitRef panel) {
+        WordsSeen& seen = Seen();
+        const int w = runtime::FormProperty(panel, runtime::kWidth);
+        const int h = runtime::FormProperty(panel, runtime::kHeight);
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        ReleaseDC(nullptr, screen);
+        BITMAPINFO info = Argb32Info(w, h);
+        void* bits = nullptr;
+        HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        SendMessageW(runtime::FormWindowHandle(panel), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc),
+                     PRF_CLIENT);
+        GdiFlush();
+        const auto* pixels = static_cast<const std::uint32_t*>(bits);
+        seen.onlyKeyAndText = true;
+        for (int i = 0; i < w * h; ++i) {
+            const std::uint32_t p = pixels[i] & 0xFFFFFF;
+            seen.onlyKeyAndText = seen.onlyKeyAndText && (p == 0xFF0000 || p == 0xFF8080);
+        }
+        const UnitRef first = runtime::FindUnit(page, gift::words::kFirstLabel);
+        const int top = runtime::FormProperty(first, runtime::kTop);
+        const int bottom = top + runtime::FormProperty(first, runtime::kHeight);
+        int inkTop = bottom, inkBottom = top;
+        for (int y = top; y < std::min(bottom, h); ++y)
+            for (int x = 0; x < w; ++x)
+                if ((pixels[y * w + x] & 0xFFFFFF) == 0xFF8080) {
+                    inkTop = std::min(inkTop, y);
+                    inkBottom = std::max(inkBottom, y + 1);
+                }
+        seen.inkHeight = std::max(0, inkBottom - inkTop);
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+    static WordsSeen& Seen() {
         static WordsSeen seen;
+        return seen;
+    }
+    WordsSeen OpenWordsPage() {
+        WordsSeen& seen = Seen();
         seen = {};
-        inPage = [] {
+        inPage = [&seen] {
             const UnitRef page = Page(gift::kWordsPageId);
             const UnitRef panel = runtime::FindUnit(page, gift::words::kPanel);
             const UnitRef timer = runtime::FindUnit(page, gift::words::kScrollTimer);
@@ -227,11 +303,13 @@ protected:
             seen.window = WindowRect(page);
             seen.panel = WindowRect(panel);
             seen.firstTop = runtime::FormProperty(panel, runtime::kTop);
+            PrintPoem(page, panel);
             const HWND start = runtime::FormWindowHandle(runtime::FindForm(gift::kStartFormId));
             const UnitRef lastLine =
                 runtime::FindUnit(page, gift::words::kFirstLabel + gift::words::kLabelCount - 1);
             // Ten ticks before the panel is gone.
-            runtime::MoveControl(panel, std::nullopt, 45 - gift::words::kPanelHeight);
+            runtime::MoveControl(panel, std::nullopt,
+                                 45 - runtime::FormProperty(panel, runtime::kHeight));
             while (!runtime::IsClosing(page)) {
                 seen.startHiddenUntilGone = seen.startHiddenUntilGone && !IsWindowVisible(start);
                 SendMessageW(runtime::FormWindowHandle(timer), WM_TIMER, 1000, 0);
@@ -248,16 +326,32 @@ protected:
     }
 };
 
+// Only its identifier matters to the pages: they find the start window by it.
+runtime::FormDescription StartStandIn(int left, int top) {
+    return {.id = gift::kStartFormId,
+            .left = left,
+            .top = top,
+            .width = 200,
+            .height = 150,
+            .backColour = RGB(0, 200, 90)};
+}
+
 TEST_F(ScreensTest, RosePageCoversEveryScreenSizeWithTheRoseTheHeartAndTheBottomRow) {
-    const Picture f1 = runtime::LoadPicture(content::Flower(1));
-    const Picture row = runtime::LoadPicture(content::BottomRowPicture());
-    for (const SIZE screen : kScreens) {
-        const int w = screen.cx, h = screen.cy;
-        SCOPED_TRACE(testing::Message() << w << " x " << h);
-        monitors::SetLayout({{{0, 0, w, h}, true}});
+    for (const ScreenCase& c : PageScreens()) {
+        const RECT area = c.rect;
+        const int w = area.right - area.left, h = area.bottom - area.top;
+        SCOPED_TRACE(testing::Message() << w << " x " << h << " at " << area.left << ", "
+                                        << area.top << ", " << c.dpi << " DPI");
+        UseScreen(c);
+        const auto device = [&c](int units) { return dpi::ToDevice(units, c.dpi); };
+        const UnitRef start = runtime::LoadForm(StartStandIn(area.left + 50, area.top + 50));
+        // The flowers at their own size x the scale.
+        const Picture f1 = runtime::LoadPictureAtDpi(content::Flower(1), c.dpi, true);
+        const Picture row = runtime::LoadPictureAtDpi(content::BottomRowPicture(), c.dpi, true);
+        EXPECT_EQ(f1.Width(), device(runtime::LoadPicture(content::Flower(1)).Width()));
 
         const RoseSeen seen = OpenRosePage();
-        EXPECT_TRUE(SameRect(seen.window, {0, 0, w, h}));
+        EXPECT_TRUE(SameRect(seen.window, area));
         ASSERT_EQ(seen.rose.Width(), w);
         ASSERT_EQ(seen.rose.Height(), h);
         ASSERT_EQ(seen.background.Width(), w);
@@ -276,11 +370,13 @@ TEST_F(ScreensTest, RosePageCoversEveryScreenSizeWithTheRoseTheHeartAndTheBottom
         EXPECT_GT(Match(seen.heart, f1, spots[29]), 0.9);
         EXPECT_GT(Match(seen.heart, f1, spots[30]), 0.9);
 
-        // The countdown's bottom row on a page of this screen: from the left
-        // edge to the right one, the last picture on top.
+        // The countdown's bottom row and line on a page of this screen: from
+        // the left edge to the right one, the last picture on top.
         runtime::FormDescription form = kCountdownPage;
-        form.width = w;
-        form.height = h;
+        form.left = area.left;
+        form.top = area.top;
+        form.width = dpi::ToUnits(w, c.dpi);
+        form.height = dpi::ToUnits(h, c.dpi);
         const UnitRef page = runtime::LoadForm(form);
         const UnitRef panel = runtime::FindUnit(page, gift::rose::kPanel);
         runtime::MoveControl(panel, 0, 0, w, h);
@@ -291,43 +387,48 @@ TEST_F(ScreensTest, RosePageCoversEveryScreenSizeWithTheRoseTheHeartAndTheBottom
             WM_TIMER, 1000, 0);
         const Picture shown = runtime::PanelContent(panel);
         ASSERT_EQ(shown.Width(), w);
-        EXPECT_GT(Match(shown, row, {w - row.Width(), h - 200}), 0.9);
+        const int rowTop = h - device(200);
+        EXPECT_GT(Match(shown, row, {w - row.Width(), rowTop}), 0.9);
         int left = w, right = -1;
-        for (int y = h - 200; y < h - 200 + row.Height(); ++y)
+        for (int y = rowTop; y < rowTop + row.Height(); ++y)
             for (int x = 0; x < w; ++x)
                 if (Rgb(shown.FrameAt(0).pixels[y * w + x]) !=
                     Rgb(blank.FrameAt(0).pixels[y * w + x])) {
                     left = std::min(left, x);
                     right = std::max(right, x);
                 }
-        EXPECT_LE(left, 25) << "the picture's white edge is transparent";
-        EXPECT_GE(right, w - 25);
+        EXPECT_LE(left, device(25)) << "the picture's white edge is transparent";
+        EXPECT_GE(right, w - device(25));
+        const UnitRef line = runtime::FindUnit(page, gift::rose::kCountdownLine);
+        EXPECT_EQ(runtime::FormProperty(line, runtime::kTop), h - device(80));
+        EXPECT_EQ(runtime::FormProperty(line, runtime::kWidth), w);
         runtime::DestroyForm(page, true);
+        runtime::DestroyForm(start, true);
     }
 }
 
-// Only its identifier matters to the pages: they find the start window by it.
-runtime::FormDescription StartStandIn(int left, int top) {
-    return {.id = gift::kStartFormId,
-            .left = left,
-            .top = top,
-            .width = 200,
-            .height = 150,
-            .backColour = RGB(0, 200, 90)};
-}
-
 TEST_F(ScreensTest, WordsPageCoversEveryScreenSizeWithThePoemCentredUntilItHasLeftTheTop) {
-    for (const SIZE screen : kScreens) {
-        const int w = screen.cx, h = screen.cy;
-        SCOPED_TRACE(testing::Message() << w << " x " << h);
-        monitors::SetLayout({{{0, 0, w, h}, true}});
-        const UnitRef start = runtime::LoadForm(StartStandIn(50, 50));
+    int ink96 = 0;
+    for (const ScreenCase& c : PageScreens()) {
+        const RECT area = c.rect;
+        const int w = area.right - area.left, h = area.bottom - area.top;
+        SCOPED_TRACE(testing::Message() << w << " x " << h << " at " << area.left << ", "
+                                        << area.top << ", " << c.dpi << " DPI");
+        UseScreen(c);
+        const UnitRef start = runtime::LoadForm(StartStandIn(area.left + 50, area.top + 50));
 
         const WordsSeen seen = OpenWordsPage();
-        EXPECT_TRUE(SameRect(seen.window, {0, 0, w, h}));
-        EXPECT_EQ(seen.panel.left + seen.panel.right, w) << "centred across the screen";
-        EXPECT_EQ(seen.panel.top, h) << "just below the bottom edge";
+        EXPECT_TRUE(SameRect(seen.window, area));
+        EXPECT_EQ(seen.panel.right - seen.panel.left, dpi::ToDevice(616, c.dpi));
+        EXPECT_NEAR(seen.panel.left - area.left, area.right - seen.panel.right, 1)
+            << "centred across the screen";
+        EXPECT_EQ(seen.panel.top, area.bottom) << "just below the bottom edge";
         EXPECT_EQ(seen.firstTop, h);
+        // The poem in a font scaled by the scale, the colour key exact.
+        if (ink96 == 0) ink96 = seen.inkHeight;
+        EXPECT_GT(seen.inkHeight, 10);
+        EXPECT_NEAR(seen.inkHeight, ink96 * dpi::Scale(c.dpi), 2.0);
+        EXPECT_TRUE(seen.onlyKeyAndText);
         EXPECT_TRUE(seen.startHiddenUntilGone);
         EXPECT_LE(seen.lastLineBottomAtClose, 0) << "the last line has left the top";
         EXPECT_TRUE(seen.startShownAtClose);
@@ -335,11 +436,17 @@ TEST_F(ScreensTest, WordsPageCoversEveryScreenSizeWithThePoemCentredUntilItHasLe
     }
 }
 
-TEST_F(ScreensTest, ShowsPlayOnTheMonitorThatHoldsTheStartWindow) {
-    // The real screen as two monitors side by side, the left one primary.
+// The start window's monitor, at its own scale, as the page opened on it: the
+// start window leaves for the other monitor and is minimised during the show,
+// and the hearts, the second snapshot, the rows, the rain and the countdown
+// still play where the page opened.
+TEST_F(ScreensTest, ShowsPlayOnTheMonitorThatHoldsTheStartWindowWhenItOpened) {
+    // The real screen as two monitors side by side, the left one primary,
+    // the right one at 144 DPI.
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     const RECT left{0, 0, w / 2, h}, right{w / 2, 0, w, h};
-    monitors::SetLayout({{left, true}, {right, false}});
+    const int rw = w - w / 2;
+    monitors::SetLayout({{left, true, 96}, {right, false, 144}});
 
     // Where a window counts: most of its area, else the nearest monitor.
     EXPECT_TRUE(SameRect(monitors::Holding(RECT{w / 2 - 60, 10, w / 2 + 40, 50}), left));
@@ -348,21 +455,96 @@ TEST_F(ScreensTest, ShowsPlayOnTheMonitorThatHoldsTheStartWindow) {
     EXPECT_TRUE(SameRect(monitors::Holding(RECT{-400, 10, -300, 50}), left));
     EXPECT_TRUE(SameRect(runtime::Screen(), left)) << "no start window yet: the primary";
 
+    // 200 x 150 units at 144 DPI: 300 x 225 from (60, 60) of the right monitor.
     const UnitRef start = runtime::LoadForm(StartStandIn(w / 2 + 40, 40));
-    UpdateWindow(runtime::FormWindowHandle(start));
+    const HWND startWindow = runtime::FormWindowHandle(start);
+    UpdateWindow(startWindow);
     EXPECT_TRUE(SameRect(runtime::Screen(), right));
+    EXPECT_TRUE(SameRect(WindowRect(start), {w / 2 + 60, 60, w / 2 + 360, 285}));
 
-    // The rose page covers that monitor and freezes that monitor's picture:
-    // the start window shows in its snapshot at its place there.
-    const RoseSeen rose = OpenRosePage();
-    EXPECT_TRUE(SameRect(rose.window, right));
-    ASSERT_EQ(rose.background.Width(), w - w / 2);
-    EXPECT_EQ(Rgb(rose.background.FrameAt(0).pixels[(40 + 75) * rose.background.Width() + 140]),
-              0x00C85Au)
+    const Picture f1 = runtime::LoadPictureAtDpi(content::Flower(1), 144, true);
+    constexpr std::uint64_t kFirstHeartWhole = 5000 + 16 * 500;
+    RoseSeen seen;
+    const std::uint64_t opened = clock.Waited();
+    clock.beforeWait = [&](std::uint64_t total) {
+        const UnitRef panel = RoseUnit(gift::rose::kPanel);
+        const std::uint64_t waited = total - opened;
+        if (waited == 0) {
+            seen.window = WindowRect(Page(gift::kRosePageId));
+            seen.background = runtime::FormPictureProperty(panel, runtime::kBackgroundPicture);
+            seen.rose = runtime::PanelContent(panel);
+            SetWindowPos(startWindow, nullptr, 20, 20, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        } else if (waited == kFirstHeartWhole) {
+            seen.heart = runtime::PanelContent(panel);
+            ShowWindow(startWindow, SW_MINIMIZE);
+        }
+    };
+    struct AfterShow {
+        Picture snapshot;
+        std::vector<RECT> copies;
+        RECT line{};
+        int ends = 0;
+    } after;
+    inPage = [&] {
+        clock.beforeWait = nullptr;
+        const UnitRef page = Page(gift::kRosePageId);
+        after.snapshot = gift::App().roseSnapshot;
+        for (const auto& list : gift::App().flowerLists)
+            for (const gift::FlowerEntry& entry : list)
+                after.copies.push_back(WindowRect(entry.control));
+        // The rain at the thirtieth tick, then the countdown's last tick.
+        gift::ProgramCounters().delayTicks = 29;
+        SendMessageW(runtime::FormWindowHandle(RoseUnit(gift::rose::kDelayTimer)), WM_TIMER, 1000,
+                     0);
+        gift::ProgramCounters().countdown = 0;
+        endCalls = 0;
+        SendMessageW(runtime::FormWindowHandle(RoseUnit(gift::rose::kCountdownTimer)), WM_TIMER,
+                     1000, 0);
+        after.ends = endCalls;
+        after.line = WindowRect(RoseUnit(gift::rose::kCountdownLine));
+        PostMessageW(runtime::FormWindowHandle(page), WM_KEYDOWN, VK_ESCAPE, 0);
+    };
+    SetTimer(nullptr, 0, 1, RunInPage);
+    runtime::LoadForm(gift::RosePageForm(), {}, true);
+    inPage = nullptr;
+    clock.beforeWait = nullptr;
+
+    // The page covered that monitor and froze its picture: the start window
+    // shows in the snapshot at its place there.
+    EXPECT_TRUE(SameRect(seen.window, right));
+    ASSERT_EQ(seen.background.Width(), rw);
+    EXPECT_EQ(Rgb(seen.background.FrameAt(0).pixels[(60 + 100) * rw + 200]), 0x00C85Au)
         << "the start window's colour (0, 200, 90)";
-    EXPECT_LT(MostUncoveredLine(rose.rose, rose.background), 0.2);
+    EXPECT_LT(MostUncoveredLine(seen.rose, seen.background), 0.2);
+    // The first heart, drawn after the start window left, in the page's layout
+    // with the flowers at 144 DPI.
+    const std::vector<POINT> spots = gift::layout::HeartPositions(rw, h, f1.Width(), f1.Height());
+    std::vector<RECT> rects;
+    for (const POINT s : spots) rects.push_back({s.x, s.y, s.x + f1.Width(), s.y + f1.Height()});
+    ASSERT_FALSE(seen.heart.Empty());
+    EXPECT_EQ(ChangedOutside(seen.heart, seen.background, rects), 0);
+    EXPECT_GT(Match(seen.heart, f1, spots[30]), 0.9);
+    // The second snapshot is of the page's monitor, showing the show's last
+    // heart (F19, which stays), not of the monitor the start window went to.
+    ASSERT_EQ(after.snapshot.Width(), rw);
+    const Picture f19 = runtime::LoadPictureAtDpi(content::Flower(19), 144, true);
+    const std::vector<POINT> last = gift::layout::HeartPositions(rw, h, f19.Width(), f19.Height());
+    EXPECT_GT(Match(after.snapshot, f19, last[30]), 0.9);
+    ASSERT_EQ(after.copies.size(), 12u);
+    for (const RECT& r : after.copies) {
+        EXPECT_GE(r.left, right.left);
+        EXPECT_LE(r.right, right.right);
+        EXPECT_LE(r.bottom, h);
+    }
+    EXPECT_EQ(after.ends, 1);
+    EXPECT_TRUE(SameRect(after.line, {right.left, h - 120, right.right, h}));
 
-    // The words page covers it too, the poem centred on it.
+    // The words page opens where the start window is now, once it is back on
+    // the right monitor, and covers it with the poem centred on it.
+    ShowWindow(startWindow, SW_RESTORE);
+    SetWindowPos(startWindow, nullptr, w / 2 + 60, 60, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     const WordsSeen words = OpenWordsPage();
     EXPECT_TRUE(SameRect(words.window, right));
     EXPECT_NEAR(words.panel.left - right.left, right.right - words.panel.right, 1);

@@ -2,10 +2,12 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
+#include "platform/Monitors.h"
 #include "runtime/Form.h"
 #include "runtime/Program.h"
 #include "runtime/Services.h"
@@ -390,6 +392,153 @@ TEST_F(FormTest, FormIconComesFromItsBytes) {
     UnitRef b = LoadForm(bad);
     EXPECT_TRUE(IsAlive(b));
     EXPECT_EQ(SendMessageW(FormWindowHandle(b), WM_GETICON, ICON_BIG, 0), 0);
+}
+
+// ---- display scale ---------------------------------------------------------
+
+constexpr std::uint32_t kScaledLabel = 1, kScaledBox = 2;
+const FontDescription kBigFont{.face = "Tahoma", .height = -40};
+
+// The ink of `picture` in `colour` (RGB): its bounding box.
+RECT InkOf(const Picture& picture, std::uint32_t colour) {
+    RECT box{picture.Width(), picture.Height(), 0, 0};
+    for (int y = 0; y < picture.Height(); ++y)
+        for (int x = 0; x < picture.Width(); ++x)
+            if ((picture.FrameAt(0).pixels[y * picture.Width() + x] & 0xFFFFFF) == colour)
+                box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y),
+                       std::max<LONG>(box.right, x + 1), std::max<LONG>(box.bottom, y + 1)};
+    return box;
+}
+
+RECT WindowRectOf(UnitRef unit) {
+    RECT r{};
+    GetWindowRect(FormWindowHandle(unit), &r);
+    return r;
+}
+
+struct PageSeen {
+    RECT window{}, screen{};
+    UINT dpi = 0;
+    RECT screenAfterMainMoved{};
+} pageSeen;
+
+int OnScaledPageCreated(const Event& e) {
+    pageSeen.window = WindowRectOf(e.form);
+    pageSeen.screen = FormScreen(e.form);
+    pageSeen.dpi = FormDpi(e.form);
+    // The main form leaves for the other monitor: the page keeps its own.
+    const HWND main = FindWindowW(nullptr, L"主窗口");
+    SetWindowPos(main, nullptr, 10, 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    pageSeen.screenAfterMainMoved = FormScreen(e.form);
+    DestroyForm(e.form);
+    return 0;
+}
+
+// Forms and units are described in units and laid out at the DPI of the
+// monitor they open on (a page: the main form's, kept while it is open):
+// places and sizes, text at the scaled size, pictures scaled once. The
+// monitors come through the seam, so every scale runs in one process.
+TEST_F(FormTest, FormsAreLaidOutInDevicePixelsAtTheirMonitorsScale) {
+    struct LayoutReset {
+        ~LayoutReset() { monitors::SetLayout({}); }
+    } reset;
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    // A solid red 8 x 6 picture: scaled, it stays a solid block of its new size.
+    std::vector<std::uint32_t> palette(256, 0xFFFFFF);
+    palette[0] = 0xFF0000;
+    static const std::vector<unsigned char> gif =
+        MakeGif(8, 6, palette, {GifFrame{std::vector<std::uint8_t>(48, 0)}});
+    static const UnitDescription units[] = {
+        {.kind = UnitKind::Label,
+         .name = "标签1",
+         .id = kScaledLabel,
+         .left = 10,
+         .top = 20,
+         .width = 120,
+         .height = 60,
+         .caption = "H",
+         .textColour = RGB(0, 0, 0),
+         .backColour = RGB(255, 255, 255),
+         .font = &kBigFont},
+        {.kind = UnitKind::PictureBox,
+         .name = "图片框1",
+         .id = kScaledBox,
+         .left = 150,
+         .top = 20,
+         .width = 40,
+         .height = 30,
+         .picture = ByteBlock(gif.data(), static_cast<std::uint32_t>(gif.size()))},
+    };
+    static const FormDescription form{.id = 40,
+                                      .caption = "主窗口",
+                                      .left = 20,
+                                      .top = 30,
+                                      .width = 300,
+                                      .height = 200,
+                                      .units = units};
+
+    int ink96 = 0;
+    for (const UINT dpi : {96u, 120u, 144u, 192u}) {
+        SCOPED_TRACE(testing::Message() << dpi << " DPI");
+        monitors::SetLayout({{{0, 0, sw, sh}, true, dpi}});
+        const auto device = [dpi](int units) { return MulDiv(units, static_cast<int>(dpi), 96); };
+        const UnitRef f = LoadForm(form);
+        EXPECT_EQ(FormDpi(f), dpi);
+        const RECT window = WindowRectOf(f);
+        EXPECT_EQ(window.left, device(20));
+        EXPECT_EQ(window.top, device(30));
+        EXPECT_EQ(window.right - window.left, device(300));
+        EXPECT_EQ(window.bottom - window.top, device(200));
+        const UnitRef label = FindUnit(f, kScaledLabel), box = FindUnit(f, kScaledBox);
+        EXPECT_EQ(FormProperty(label, kLeft), device(10));
+        EXPECT_EQ(FormProperty(label, kWidth), device(120));
+        EXPECT_EQ(FormProperty(box, kTop), device(20));
+        EXPECT_EQ(FormProperty(box, kHeight), device(30));
+        PumpFor(50);
+
+        // The glyph is drawn at the scaled size, not the 96 DPI one.
+        const RECT glyph = InkOf(Snapshot(FormWindowHandle(label)), 0x000000);
+        ASSERT_GT(glyph.bottom, glyph.top);
+        if (dpi == 96) ink96 = glyph.bottom - glyph.top;
+        EXPECT_NEAR(glyph.bottom - glyph.top, ink96 * dpi / 96.0, 1.5);
+        // The picture at its size x the scale, still one solid block.
+        const RECT red = InkOf(Snapshot(FormWindowHandle(box)), 0xFF0000);
+        EXPECT_EQ(red.right - red.left, device(8));
+        EXPECT_EQ(red.bottom - red.top, device(6));
+        DestroyForm(f, true);
+    }
+
+    // Two monitors: the main form on the right one at 144 DPI; a page opens
+    // there at that scale, 640 x 480 units as 960 x 720, and keeps that
+    // monitor when the main form moves away.
+    const RECT left{0, 0, sw / 2, sh}, right{sw / 2, 0, sw, sh};
+    monitors::SetLayout({{left, true, 96}, {right, false, 144}});
+    FormDescription onRight = form;
+    onRight.left = sw / 2 + 20;
+    const UnitRef main = LoadForm(onRight);
+    EXPECT_EQ(FormDpi(main), 144u);
+    EXPECT_EQ(WindowRectOf(main).left, sw / 2 + 30);
+    static constexpr EventBinding pageEvents[] = {{EventKind::Created, OnScaledPageCreated}};
+    static const FormDescription page{
+        .id = 41, .left = 50, .top = 50, .width = 640, .height = 480, .events = pageEvents};
+    pageSeen = {};
+    LoadForm(page, {}, true);
+    EXPECT_EQ(pageSeen.dpi, 144u);
+    const RECT pageWindow{sw / 2 + 75, 75, sw / 2 + 75 + 960, 75 + 720};
+    EXPECT_TRUE(EqualRect(&pageSeen.window, &pageWindow));
+    EXPECT_TRUE(EqualRect(&pageSeen.screen, &right));
+    EXPECT_TRUE(EqualRect(&pageSeen.screenAfterMainMoved, &right));
+
+    // Dragged onto a 192 DPI monitor: the window takes the rectangle Windows
+    // suggests and the units follow the new scale.
+    RECT suggested{100, 80, 100 + 600, 80 + 400};
+    SendMessageW(FormWindowHandle(main), WM_DPICHANGED, MAKEWPARAM(192, 192),
+                 reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(FormDpi(main), 192u);
+    const RECT moved = WindowRectOf(main);
+    EXPECT_TRUE(EqualRect(&moved, &suggested));
+    EXPECT_EQ(FormProperty(FindUnit(main, kScaledLabel), kLeft), 20);
+    EXPECT_EQ(FormProperty(FindUnit(main, kScaledBox), kWidth), 80);
 }
 
 void AnnounceExit() {
