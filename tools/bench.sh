@@ -26,6 +26,7 @@ ALL=(
   "idle_song 20"
   "song_floor 20"
   "maker 3"
+  "resample 10"
 )
 
 # The program that runs a benchmark: idle_song is idle_cpu on the start window
