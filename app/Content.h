@@ -12,13 +12,15 @@ constexpr int kRainPictureCount = 8;  // R1..R8
 constexpr int kFireworksFrameCount = 35;
 constexpr int kPoemLineCount = 20;
 
-// Photographs (JPEG).
+// Photographs (JPEG), at least twice the size they are shown at so that they
+// stay sharp up to 200 %: the four start-window backgrounds cover 972 x 684,
+// the strip 656 x 80, and the big rose covers a 2560 x 1440 monitor unenlarged.
 ByteBlock StartBackground();      // 1024 x 724, also the rose button's background
 ByteBlock FireworksBackground();  // 1024 x 768
-ByteBlock WordsBackground();      // 500 x 375
-ByteBlock LetterBackground();     // 440 x 293
+ByteBlock WordsBackground();      // 1000 x 750
+ByteBlock LetterBackground();     // 1026 x 684
 ByteBlock PictureStrip();         // 1024 x 317
-ByteBlock BigRose();              // 829 x 647
+ByteBlock BigRose();              // 2560 x 1998
 
 // Flower picture Fn, n = 1..22 (GIF, F6 and F7 JPEG; white is transparent).
 ByteBlock Flower(int n);

@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     Print("  stretched, averaged down first (as the pass does)",
           bench::Time(parts, [&] { DrawImageStretched(g, image.get(), body, nullptr); }));
     Print("    of which averaging down",
-          bench::Time(parts, [&] { ScaledDown(image.get(), 476, 332); }));
+          bench::Time(parts, [&] { Resampled(image.get(), 476, 332); }));
     Print("  shadow rings",
           bench::Time(parts, [&] { FrameShadow(g, RectF(5, 5, 476, 332), true, 0); }));
     const bench::Series average = bench::Time(parts, [&] { AverageColour(nullptr, image.get()); });

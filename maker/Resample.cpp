@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/Resample.h"
+
 namespace maker {
 
 namespace {
@@ -13,37 +15,15 @@ struct Tap {
 };
 
 // The taps of every target index along one axis: target i covers source
-// [offset + i / scale, offset + (i + 1) / scale).
+// [offset + i / scale, offset + (i + 1) / scale), averaged when shrinking and
+// interpolated by the Catmull-Rom cubic when enlarging, as the program draws.
 std::vector<Tap> AxisTaps(int sourceLength, double offset, double scale, int targetLength) {
+    const resample::AxisTaps axis = resample::Taps(sourceLength, targetLength, offset, scale);
     std::vector<Tap> taps(static_cast<std::size_t>(targetLength));
-    for (int i = 0; i < targetLength; ++i) {
-        Tap& tap = taps[static_cast<std::size_t>(i)];
-        if (scale <= 1.0) {
-            const double from = offset + i / scale, to = offset + (i + 1) / scale;
-            const int first = std::clamp(static_cast<int>(std::floor(from)), 0, sourceLength - 1);
-            const int last =
-                std::clamp(static_cast<int>(std::ceil(to)) - 1, first, sourceLength - 1);
-            tap.first = first;
-            double total = 0;
-            for (int s = first; s <= last; ++s) {
-                const double w = std::min<double>(to, s + 1) - std::max<double>(from, s);
-                tap.weights.push_back(static_cast<float>(std::max(w, 0.0)));
-                total += std::max(w, 0.0);
-            }
-            for (float& w : tap.weights) w = static_cast<float>(w / (total > 0 ? total : 1));
-        } else {
-            // Enlarging: between the two nearest source centres.
-            const double centre = offset + (i + 0.5) / scale - 0.5;
-            const int left = std::clamp(static_cast<int>(std::floor(centre)), 0, sourceLength - 1);
-            const int right = std::min(left + 1, sourceLength - 1);
-            const double t = std::clamp(centre - left, 0.0, 1.0);
-            tap.first = left;
-            if (right == left) {
-                tap.weights = {1.0f};
-            } else {
-                tap.weights = {static_cast<float>(1 - t), static_cast<float>(t)};
-            }
-        }
+    for (std::size_t i = 0; i < taps.size() && i < axis.first.size(); ++i) {
+        taps[i].first = axis.first[i];
+        const float* w = axis.weights.data() + i * static_cast<std::size_t>(axis.width);
+        taps[i].weights.assign(w, w + axis.width);
     }
     return taps;
 }

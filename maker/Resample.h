@@ -3,7 +3,7 @@
 // EXIF orientation, scaled to cover the target and centre-cropped. Shrinking
 // averages every source pixel by how much of it a target pixel covers (a box
 // filter over exact coverage), so a 12-megapixel photo does not alias;
-// enlarging interpolates linearly.
+// enlarging interpolates with the Catmull-Rom cubic (platform/Resample.h).
 #include <cstdint>
 #include <vector>
 

@@ -8,6 +8,7 @@
 
 #include "platform/Dib.h"
 #include "platform/Handle.h"
+#include "platform/Resample.h"
 #include "platform/decode/ImageDecode.h"
 #include "runtime/Services.h"
 
@@ -23,6 +24,12 @@ struct Picture::Data {
     std::vector<UniqueBitmap> premultiplied;
     // Per background colour, one per frame.
     std::vector<std::pair<COLORREF, std::vector<UniqueBitmap>>> flattened;
+    // The last resampled copy and what it was made for.
+    struct Sized {
+        int width = 0, height = 0;
+        std::optional<COLORREF> key;
+        std::shared_ptr<Data> data;
+    } sized;
 };
 
 namespace {
@@ -44,6 +51,23 @@ HBITMAP MakeDib(int width, int height, const std::vector<std::uint32_t>& pixels,
     for (size_t i = 0; i < pixels.size(); ++i) out[i] = transform(pixels[i]);
     GdiFlush();
     return bitmap;
+}
+
+std::uint32_t Premultiply(std::uint32_t p) {
+    const std::uint32_t a = p >> 24;
+    auto scale = [a](std::uint32_t c) { return (c * a + 127) / 255; };
+    return (a << 24) | (scale((p >> 16) & 0xFF) << 16) | (scale((p >> 8) & 0xFF) << 8) |
+           scale(p & 0xFF);
+}
+
+std::uint32_t Unpremultiply(std::uint32_t p) {
+    const std::uint32_t a = p >> 24;
+    if (a == 0) return 0;
+    auto scale = [a](std::uint32_t c) {
+        return std::min<std::uint32_t>(255, (c * 255 + a / 2) / a);
+    };
+    return (a << 24) | (scale((p >> 16) & 0xFF) << 16) | (scale((p >> 8) & 0xFF) << 8) |
+           scale(p & 0xFF);
 }
 
 }  // namespace
@@ -101,13 +125,7 @@ HBITMAP Picture::PremultipliedBitmap(std::size_t index) const {
     if (!data_ || index >= data_->frames.size()) return nullptr;
     UniqueBitmap& slot = data_->premultiplied[index];
     if (!slot)
-        slot.reset(
-            MakeDib(data_->width, data_->height, data_->frames[index].pixels, [](std::uint32_t p) {
-                std::uint32_t a = p >> 24;
-                auto scale = [a](std::uint32_t c) { return (c * a + 127) / 255; };
-                return (a << 24) | (scale((p >> 16) & 0xFF) << 16) | (scale((p >> 8) & 0xFF) << 8) |
-                       scale(p & 0xFF);
-            }));
+        slot.reset(MakeDib(data_->width, data_->height, data_->frames[index].pixels, Premultiply));
     return slot.get();
 }
 
@@ -135,6 +153,61 @@ HBITMAP Picture::MakeFlattened(std::size_t index, COLORREF background) const {
         return 0xFF000000u | (mix((p >> 16) & 0xFF, br) << 16) | (mix((p >> 8) & 0xFF, bg) << 8) |
                mix(p & 0xFF, bb);
     });
+}
+
+Picture Picture::Resized(int width, int height, std::optional<COLORREF> key) const {
+    if (!data_ || width <= 0 || height <= 0) return {};
+    if (width == data_->width && height == data_->height) return *this;
+    Data::Sized& sized = data_->sized;
+    if (sized.data && sized.width == width && sized.height == height && sized.key == key) {
+        Picture kept;
+        kept.data_ = sized.data;
+        return kept;
+    }
+    const int sw = data_->width, sh = data_->height;
+    const resample::AxisTaps columns = resample::Taps(sw, width);
+    const resample::AxisTaps rows = resample::Taps(sh, height);
+    const std::uint32_t keyRgb =
+        key ? (GetRValue(*key) << 16) | (GetGValue(*key) << 8) | GetBValue(*key) : 0;
+    const std::size_t count = static_cast<std::size_t>(width) * height;
+    std::vector<Frame> frames(data_->frames.size());
+    std::vector<std::uint32_t> premultiplied;
+    for (std::size_t f = 0; f < frames.size(); ++f) {
+        const std::vector<std::uint32_t>& source = data_->frames[f].pixels;
+        std::vector<std::uint32_t>& out = frames[f].pixels;
+        out.resize(count);
+        frames[f].delayMs = data_->frames[f].delayMs;
+        const std::uint32_t* from = source.data();
+        if (data_->hasAlpha) {
+            premultiplied.resize(source.size());
+            std::transform(source.begin(), source.end(), premultiplied.begin(), Premultiply);
+            from = premultiplied.data();
+        }
+        resample::Resample(
+            {reinterpret_cast<const unsigned char*>(from), sw, sh,
+             static_cast<std::ptrdiff_t>(sw) * 4},
+            columns, rows,
+            {reinterpret_cast<unsigned char*>(out.data()), width, height,
+             static_cast<std::ptrdiff_t>(width) * 4},
+            data_->hasAlpha ? resample::Alpha::Premultiplied : resample::Alpha::None);
+        if (data_->hasAlpha) std::transform(out.begin(), out.end(), out.begin(), Unpremultiply);
+        if (!key) continue;
+        for (int y = 0; y < height; ++y) {
+            const int sy = std::min(sh - 1, static_cast<int>((y + 0.5) * sh / height));
+            for (int x = 0; x < width; ++x) {
+                const int sx = std::min(sw - 1, static_cast<int>((x + 0.5) * sw / width));
+                const std::uint32_t nearest = source[static_cast<std::size_t>(sy) * sw + sx];
+                std::uint32_t& p = out[static_cast<std::size_t>(y) * width + x];
+                if ((nearest & 0xFFFFFF) == keyRgb)
+                    p = nearest;
+                else if ((p & 0xFFFFFF) == keyRgb)
+                    p ^= 1;  // one step off the key in blue
+            }
+        }
+    }
+    Picture result(width, height, std::move(frames));
+    sized = {width, height, key, result.data_};
+    return result;
 }
 
 Picture LoadPicture(const void* bytes, std::size_t size) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/ByteBlock.h"
@@ -40,6 +41,13 @@ public:
     // The frame flattened onto `background` (alpha composited); owned by the
     // picture, so boxes showing copies of one picture share their frames.
     HBITMAP FlattenedBitmap(std::size_t index, COLORREF background) const;
+
+    // The picture resampled to width x height (platform/Resample.h: averaged
+    // where it shrinks, a cubic where it grows, alpha premultiplied), every
+    // frame. With a `key` colour, a pixel is the key exactly where the nearest
+    // source pixel is, and nowhere else, so a keyed picture keeps its shape
+    // and gains no holes. The last size asked for is kept with the picture.
+    Picture Resized(int width, int height, std::optional<COLORREF> key = std::nullopt) const;
 
 private:
     HBITMAP MakeFlattened(std::size_t index, COLORREF background) const;

@@ -486,19 +486,27 @@ public:
         Show(nullptr);
     }
 
-    void Draw(const Picture& picture, int x, int y, std::optional<int> w, std::optional<int> h,
+    void Draw(const Picture& given, int x, int y, std::optional<int> w, std::optional<int> h,
               std::uint32_t modeWord) {
-        if (picture.Empty() || !dc_) return;
-        int pw = picture.Width(), ph = picture.Height();
-        int dw = w.value_or(pw), dh = h.value_or(ph);
+        if (given.Empty() || !dc_) return;
+        int dw = w.value_or(given.Width()), dh = h.value_or(given.Height());
         if (dw <= 0 || dh <= 0) return;
+        auto mode = static_cast<std::int32_t>(modeWord);
+        const COLORREF key = static_cast<COLORREF>(-static_cast<std::int64_t>(mode)) & 0x00FFFFFF;
+        // At another size the picture is resampled to it (kept with the
+        // picture for the next draw) and drawn pixel for pixel: sharp, where
+        // a stretch would drop or repeat pixels. Raster operations stretch.
+        const bool copies = mode <= 1 || mode > 5;
+        const Picture& picture =
+            copies ? given.Resized(dw, dh, mode < 0 ? std::optional<COLORREF>(key) : std::nullopt)
+                   : given;
+        if (picture.Empty()) return;
+        const int pw = picture.Width(), ph = picture.Height();
         HDC surface = dc_.get();
         HDC src = CreateCompatibleDC(surface);
-        auto mode = static_cast<std::int32_t>(modeWord);
         SetStretchBltMode(surface, COLORONCOLOR);
         if (mode < 0) {
-            DrawMasked(surface, src, picture, x, y, dw, dh,
-                       static_cast<COLORREF>(-static_cast<std::int64_t>(mode)) & 0x00FFFFFF);
+            DrawMasked(surface, src, picture, x, y, dw, dh, key);
         } else if ((mode == 1 || mode == 0 || mode > 5) && picture.HasAlpha()) {
             HGDIOBJ old = SelectObject(src, picture.PremultipliedBitmap(0));
             BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};

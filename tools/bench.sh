@@ -4,8 +4,6 @@
 # one Markdown table: per figure its median, min, max (and p99 where a goal
 # asks for it), unit, goal and whether the goal is met.
 #   tools/bench.sh [benchmark names...]   (default: all; BUILD_DIR defaults to build/release)
-#   GIFT_DPI=144 tools/bench.sh startup …  (the display at 150 %: a prefix of
-#                                          its own; figures named "at 144 DPI")
 # Each benchmark's own output goes to $BUILD_DIR/bench-results/<name>.txt and
 # the table also to $BUILD_DIR/bench-results/table.md.
 set -euo pipefail
@@ -28,6 +26,7 @@ ALL=(
   "idle_song 20"
   "song_floor 20"
   "maker 3"
+  "resample 10"
   "startup@144 7"
   "host_render@144 40"
   "edit_keystroke@144 200"
@@ -84,8 +83,6 @@ fi
 # shellcheck source=tools/wine-env.sh
 source "$root/tools/wine-env.sh"
 gift_wine_prefix
-dpi=${GIFT_DPI:-96}
-gift_wine_dpi "$dpi"
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1366x768x24" "$0" "$@"
 fi
@@ -98,7 +95,6 @@ trap '"$GIFT_WINESERVER" -k >/dev/null 2>&1 || true' EXIT
 
 loadBefore=$(cut -d' ' -f1-3 /proc/loadavg)
 results="$BUILD_DIR/bench-results"
-[ "$dpi" != 96 ] && results+="-dpi$dpi"
 mkdir -p "$results"
 figures="$results/figures.tsv"
 : >"$figures"
@@ -152,9 +148,7 @@ for entry in "${selected[@]}"; do
     failed=1
     continue
   fi
-  grep $'^FIGURE\t' "$log" | tr -d '\r' |
-    awk -F'\t' -v OFS='\t' -v dpi="$dpi" '
-      dpi != 96 && $3 !~ /^  / { $3 = $3 " at " dpi " DPI" } { print }' >>"$figures"
+  grep $'^FIGURE\t' "$log" | tr -d '\r' >>"$figures"
 done
 
 load=$(cut -d' ' -f1-3 /proc/loadavg)

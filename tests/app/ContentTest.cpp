@@ -72,10 +72,10 @@ TEST(Content, PhotographsDecodeInTheToolkitAtTheirSizes) {
     } cases[] = {
         {"start background", content::StartBackground(), 1024, 724},
         {"fireworks background", content::FireworksBackground(), 1024, 768},
-        {"words background", content::WordsBackground(), 500, 375},
-        {"letter background", content::LetterBackground(), 440, 293},
+        {"words background", content::WordsBackground(), 1000, 750},
+        {"letter background", content::LetterBackground(), 1026, 684},
         {"picture strip", content::PictureStrip(), 1024, 317},
-        {"big rose", content::BigRose(), 829, 647},
+        {"big rose", content::BigRose(), 2560, 1998},
     };
     for (const auto& c : cases) {
         const Size size = ToolkitSize(c.block);
@@ -116,7 +116,7 @@ TEST(Content, RosePagePicturesDecodeInTheRuntimeOnWhite) {
         {"F19", content::Flower(19), 147, 134, 1}, {"F20", content::Flower(20), 147, 124, 1},
         {"F21", content::Flower(21), 147, 90, 1},  {"F22", content::Flower(22), 147, 131, 1},
         {"花4", content::RoseBox(4), 93, 93, 6},   {"花3", content::RoseBox(3), 93, 93, 6},
-        {"花2", content::RoseBox(2), 93, 94, 2},   {"big rose", content::BigRose(), 829, 647, 1},
+        {"花2", content::RoseBox(2), 93, 94, 2},   {"big rose", content::BigRose(), 2560, 1998, 1},
     };
     for (const auto& c : cases) {
         const runtime::Picture picture = runtime::LoadPicture(c.block);

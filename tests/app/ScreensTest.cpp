@@ -177,13 +177,13 @@ TEST(ShowLayout, HeartRowsAndPoemFitEveryScreenInTheirComposedShape) {
         }
 
         // The big rose covers the screen in its own aspect.
-        const RECT rose = gift::layout::BigRose(w, h, 829, 647);
+        const RECT rose = gift::layout::BigRose(w, h, 2560, 1998);
         EXPECT_LE(rose.left, 0);
         EXPECT_LE(rose.top, 0);
         EXPECT_GE(rose.right, w);
         EXPECT_GE(rose.bottom, h);
         EXPECT_NEAR(static_cast<double>(rose.right - rose.left) / (rose.bottom - rose.top),
-                    829.0 / 647.0, 0.005);
+                    2560.0 / 1998.0, 0.005);
     }
 }
 

@@ -28,6 +28,9 @@ inline void DisposeGpImageAttributes(GpImageAttributes* attributes) {
 inline void DeleteGpRegion(GpRegion* region) {
     gp::GdipDeleteRegion(region);
 }
+inline void DeleteGpMatrix(Gdiplus::GpMatrix* matrix) {
+    gp::GdipDeleteMatrix(matrix);
+}
 
 using UniqueGpPath = UniqueHandle<GpPath*, NullHandleTraits<GpPath*, DeleteGpPath>>;
 using UniqueGpPen = UniqueHandle<GpPen*, NullHandleTraits<GpPen*, DeleteGpPen>>;
@@ -39,6 +42,8 @@ using UniqueGpImageAttributes =
     UniqueHandle<GpImageAttributes*,
                  NullHandleTraits<GpImageAttributes*, DisposeGpImageAttributes>>;
 using UniqueGpRegion = UniqueHandle<GpRegion*, NullHandleTraits<GpRegion*, DeleteGpRegion>>;
+using UniqueGpMatrix =
+    UniqueHandle<Gdiplus::GpMatrix*, NullHandleTraits<Gdiplus::GpMatrix*, DeleteGpMatrix>>;
 
 // A solid brush of an ARGB colour; empty when GDI+ refuses.
 inline UniqueGpBrush MakeSolidBrush(Gdiplus::ARGB colour) {

@@ -9,6 +9,7 @@
 
 #include "platform/Dib.h"
 #include "platform/Handle.h"
+#include "platform/Resample.h"
 #include "toolkit/draw/Shapes.h"
 
 namespace {
@@ -24,50 +25,54 @@ void DrawPiece(GpGraphics* graphics, GpImage* image, const RectF& destination, c
                               Gdiplus::UnitPixel, attributes, nullptr, nullptr);
 }
 
-// The source pixels a target pixel covers along one axis and their weights
-// (their covered share of the target pixel, summing to 1).
-struct BoxSpan {
-    int first = 0;
-    int count = 0;
-    std::size_t weights = 0;  // index of the first weight
-};
+// Where `destination` (in world units) lands in device pixels, when the
+// graphics' world transform only scales (by a positive factor) and moves:
+// each edge rounded to the nearest pixel, so a picture drawn there is sharp.
+std::optional<RECT> DevicePixels(GpGraphics* graphics, const RectF& destination) {
+    UniqueGpMatrix matrix;
+    gp::GdipCreateMatrix(matrix.put());
+    if (!matrix || gp::GdipGetWorldTransform(graphics, matrix.get()) != Gdiplus::Ok) return {};
+    float m[6] = {};
+    if (gp::GdipGetMatrixElements(matrix.get(), m) != Gdiplus::Ok) return {};
+    if (m[1] != 0 || m[2] != 0 || m[0] <= 0 || m[3] <= 0) return {};
+    const RECT device{std::lround(destination.X * m[0] + m[4]),
+                      std::lround(destination.Y * m[3] + m[5]),
+                      std::lround((destination.X + destination.Width) * m[0] + m[4]),
+                      std::lround((destination.Y + destination.Height) * m[3] + m[5])};
+    if (device.right <= device.left || device.bottom <= device.top) return {};
+    return device;
+}
 
-void BoxFilter(int source, int target, std::vector<BoxSpan>& spans, std::vector<float>& weights) {
-    const double scale = static_cast<double>(source) / target;
-    spans.assign(static_cast<std::size_t>(target), {});
-    weights.clear();
-    for (int d = 0; d < target; ++d) {
-        const double begin = d * scale, end = (d + 1) * scale;
-        const int first = static_cast<int>(begin);
-        const int last = std::min(source - 1, static_cast<int>(std::ceil(end)) - 1);
-        spans[static_cast<std::size_t>(d)] = {first, last - first + 1, weights.size()};
-        for (int s = first; s <= last; ++s) {
-            const double covered = std::min<double>(s + 1, end) - std::max<double>(s, begin);
-            weights.push_back(static_cast<float>(covered / scale));
-        }
-    }
+// A picture drawn pixel for pixel at `device`, past the world transform.
+void DrawAtDevicePixels(GpGraphics* graphics, GpImage* image, const RECT& device,
+                        GpImageAttributes* attributes) {
+    UniqueGpMatrix world;
+    gp::GdipCreateMatrix(world.put());
+    if (!world || gp::GdipGetWorldTransform(graphics, world.get()) != Gdiplus::Ok) return;
+    gp::GdipResetWorldTransform(graphics);
+    const auto width = static_cast<float>(device.right - device.left);
+    const auto height = static_cast<float>(device.bottom - device.top);
+    DrawImageAttr(
+        graphics, image,
+        RectF(static_cast<float>(device.left), static_cast<float>(device.top), width, height),
+        RectF(0, 0, width, height), attributes);
+    gp::GdipSetWorldTransform(graphics, world.get());
 }
 
 }  // namespace
 
-UniqueGpBitmap ScaledDown(GpImage* image, int width, int height) {
+UniqueGpBitmap Resampled(GpImage* image, int width, int height) {
     UniqueGpBitmap result;
     if (!image || width <= 0 || height <= 0) return result;
     const int sw = static_cast<int>(ImageWidth(image));
     const int sh = static_cast<int>(ImageHeight(image));
-    if (sw < width || sh < height) return result;
+    if (sw <= 0 || sh <= 0) return result;
     auto* source = static_cast<GpBitmap*>(image);
     const Gdiplus::Rect all(0, 0, sw, sh);
     Gdiplus::BitmapData in{};
     if (gp::GdipBitmapLockBits(source, &all, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB,
                                &in) != Gdiplus::Ok)
         return result;
-
-    std::vector<BoxSpan> columns, rows;
-    std::vector<float> columnWeights, rowWeights;
-    BoxFilter(sw, width, columns, columnWeights);
-    BoxFilter(sh, height, rows, rowWeights);
-
     gp::GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppPARGB, nullptr, result.put());
     const Gdiplus::Rect target(0, 0, width, height);
     Gdiplus::BitmapData out{};
@@ -77,40 +82,9 @@ UniqueGpBitmap ScaledDown(GpImage* image, int width, int height) {
         result.reset();
         return result;
     }
-    // Row by row, each source row averaged across as it is needed: no
-    // intermediate picture (fresh memory costs more than the arithmetic).
-    const std::size_t rowFloats = static_cast<std::size_t>(width) * 4;
-    std::vector<float> across(rowFloats), sum(rowFloats);
-    for (int y = 0; y < height; ++y) {
-        const BoxSpan& down = rows[static_cast<std::size_t>(y)];
-        std::fill(sum.begin(), sum.end(), 0.0f);
-        for (int k = 0; k < down.count; ++k) {
-            const auto* line = static_cast<const unsigned char*>(in.Scan0) +
-                               static_cast<std::ptrdiff_t>(down.first + k) * in.Stride;
-            float* to = across.data();
-            for (const BoxSpan& span : columns) {
-                float b = 0, g = 0, r = 0, a = 0;
-                const unsigned char* p = line + static_cast<std::size_t>(span.first) * 4;
-                const float* w = columnWeights.data() + span.weights;
-                for (int i = 0; i < span.count; ++i, p += 4) {
-                    b += p[0] * w[i];
-                    g += p[1] * w[i];
-                    r += p[2] * w[i];
-                    a += p[3] * w[i];
-                }
-                *to++ = b;
-                *to++ = g;
-                *to++ = r;
-                *to++ = a;
-            }
-            const float w = rowWeights[down.weights + static_cast<std::size_t>(k)];
-            for (std::size_t i = 0; i < rowFloats; ++i) sum[i] += across[i] * w;
-        }
-        auto* line =
-            static_cast<unsigned char*>(out.Scan0) + static_cast<std::ptrdiff_t>(y) * out.Stride;
-        for (std::size_t i = 0; i < rowFloats; ++i)
-            line[i] = static_cast<unsigned char>(std::clamp(sum[i] + 0.5f, 0.0f, 255.0f));
-    }
+    resample::Resample({static_cast<const unsigned char*>(in.Scan0), sw, sh, in.Stride},
+                       {static_cast<unsigned char*>(out.Scan0), width, height, out.Stride},
+                       resample::Alpha::Premultiplied);
     gp::GdipBitmapUnlockBits(source, &in);
     gp::GdipBitmapUnlockBits(result.get(), &out);
     return result;
@@ -119,19 +93,16 @@ UniqueGpBitmap ScaledDown(GpImage* image, int width, int height) {
 void DrawImageStretched(GpGraphics* graphics, GpImage* image, const RectF& destination,
                         GpImageAttributes* attributes) {
     if (!image) return;
-    const int width = static_cast<int>(destination.Width);
-    const int height = static_cast<int>(destination.Height);
-    const bool wholePixels = destination.X == std::floor(destination.X) &&
-                             destination.Y == std::floor(destination.Y) &&
-                             destination.Width == width && destination.Height == height;
-    if (wholePixels && width > 0 && height > 0 && ImageWidth(image) >= static_cast<UINT>(width) &&
-        ImageHeight(image) >= static_cast<UINT>(height) &&
-        (ImageWidth(image) > static_cast<UINT>(width) ||
-         ImageHeight(image) > static_cast<UINT>(height))) {
-        if (UniqueGpBitmap scaled = ScaledDown(image, width, height)) {
-            DrawImageAttr(graphics, scaled.get(), destination,
-                          RectF(0, 0, static_cast<float>(width), static_cast<float>(height)),
-                          attributes);
+    if (const std::optional<RECT> device = DevicePixels(graphics, destination)) {
+        const int width = device->right - device->left;
+        const int height = device->bottom - device->top;
+        if (ImageWidth(image) == static_cast<UINT>(width) &&
+            ImageHeight(image) == static_cast<UINT>(height)) {
+            DrawAtDevicePixels(graphics, image, *device, attributes);
+            return;
+        }
+        if (UniqueGpBitmap scaled = Resampled(image, width, height)) {
+            DrawAtDevicePixels(graphics, scaled.get(), *device, attributes);
             return;
         }
     }

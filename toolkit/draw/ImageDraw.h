@@ -25,19 +25,22 @@ void DrawImageAttr(GpGraphics* graphics, GpImage* image, const RectF& destinatio
                    std::optional<RectF> source, GpImageAttributes* attributes);
 
 // The whole image stretched into `destination` through `attributes` (may be
-// null). Shrunk into a rectangle of whole pixels, the picture is first
-// averaged down to that size by ScaledDown and then drawn pixel for pixel:
-// under Wine that is several times faster than GDI+'s own stretch, and a
-// true average shows a large photograph without the aliasing of bilinear
-// sampling. Otherwise GDI+ stretches it.
+// null). Where the graphics' world transform only scales and moves, the
+// picture is resampled by Resampled to the device pixels the rectangle
+// covers (its edges rounded to whole pixels) and drawn pixel for pixel, so a
+// photograph is as sharp at 150 % or 200 % as at 100 %: averaged down when it
+// is larger, enlarged by a cubic when it is smaller. GDI+'s own stretch would
+// sample it bilinearly (Wine has no better mode), and under Wine it is several
+// times slower. With any other transform GDI+ stretches it.
 void DrawImageStretched(GpGraphics* graphics, GpImage* image, const RectF& destination,
                         GpImageAttributes* attributes);
 
-// The image averaged down to width x height (each no larger than the
-// image's), as a 32-bit premultiplied bitmap: every target pixel is the mean
-// of the source area it covers, partly covered source pixels weighted by
-// their share. Empty when the pixels cannot be read.
-UniqueGpBitmap ScaledDown(GpImage* image, int width, int height);
+// The image resampled to width x height as a 32-bit premultiplied bitmap (see
+// platform/Resample.h): along an axis that shrinks every target pixel is the
+// mean of the source area it covers, partly covered source pixels weighted by
+// their share; along an axis that grows a Catmull-Rom cubic interpolates.
+// Empty when the pixels cannot be read.
+UniqueGpBitmap Resampled(GpImage* image, int width, int height);
 
 // An element surface into its rectangle: plainly at alpha 255, otherwise
 // through an alpha matrix (a 1:1 copy of the rectangle's size from (0, 0)).

@@ -142,9 +142,15 @@ def vignette(img, strength=0.45, softness=1.6):
     return img * (v[..., None] ** np.array([0.8, 1.05, 1.25], np.float32))
 
 
-def grain(img, rng, amount=0.018):
+def grain(img, rng, amount=0.018, scale=1.0):
+    """Film grain. A picture made `scale` times its design size gets grains
+    `scale` times larger, so it looks the same where it is shown and its JPEG
+    does not pay for noise finer than any screen shows."""
     n = rng.standard_normal(img.shape[:2]).astype(np.float32)
-    n = 0.7 * n + 0.3 * blur(n, 0.8)
+    if scale > 1.0:
+        n = blur(n, 0.5 * scale)
+        n = n / max(float(n.std()), 1e-6)
+    n = 0.7 * n + 0.3 * blur(n, 0.8 * scale)
     return img + n[..., None] * amount
 
 

@@ -105,9 +105,9 @@ def dew(img, rng, cx, cy, radius, count, spread):
     return img
 
 
-def finish(img, rng, vig=0.35, grain_amount=0.014, ceiling=1.0):
+def finish(img, rng, vig=0.35, grain_amount=0.014, ceiling=1.0, scale=1.0):
     img = art.vignette(img, vig)
-    img = art.grain(img, rng, grain_amount)
+    img = art.grain(img, rng, grain_amount, scale)
     return np.clip(img, 0, ceiling)
 
 
@@ -173,50 +173,56 @@ def fireworks_background(rng):
 
 
 def words_background(rng):
-    h, w = 375, 500
+    # composed at 500 x 375 and made at twice that, so it stays sharp at 200 %
+    h, w = 750, 1000
+    s = w / 500.0
     img = gradient(h, w, [(0.0, rgb("#f4a9c4")), (0.5, rgb("#f2bcd6")), (1.0, rgb("#c49ae6"))])
-    clouds = art.fbm(rng, h, w, 90, 5)
+    clouds = art.fbm(rng, h, w, 90 * s, 6)
     yy, xx = grid(h, w)
     cmask = smoothstep(0.0, 0.55, clouds + 0.25 - (yy / h) * 0.3)
     img = mix(img, rgb("#ffe4ee"), cmask * 0.55)
     img = art.glow(img, rgb("#ffe0b0"), w * 0.78, h * 0.18, w * 0.28, 0.25)
-    img = art.bokeh(img, rng, 30, 6, 22, [rgb("#ffffff"), rgb("#ffd6ea"), rgb("#ffe8c8")],
-                    strength=0.35, blur_sigma=1.0)
-    img = art.bokeh(img, rng, 16, 10, 22, [rgb("#ff8ab4"), rgb("#ffb3cf"), rgb("#e86aa0")],
-                    strength=0.45, blur_sigma=0.9, shape="heart")
+    img = art.bokeh(img, rng, 30, 6 * s, 22 * s, [rgb("#ffffff"), rgb("#ffd6ea"), rgb("#ffe8c8")],
+                    strength=0.35, blur_sigma=1.0 * s)
+    img = art.bokeh(img, rng, 16, 10 * s, 22 * s, [rgb("#ff8ab4"), rgb("#ffb3cf"), rgb("#e86aa0")],
+                    strength=0.45, blur_sigma=0.9 * s, shape="heart")
     for _ in range(9):
         pal = art.ROSE_PINK
-        p = art.blur(petal_layer(rng.uniform(14, 24), rng.uniform(0, 6.28), pal, rng), 0.6)
+        p = art.blur(petal_layer(rng.uniform(14, 24) * s, rng.uniform(0, 6.28), pal, rng), 0.6 * s)
         art.place(img, p, int(rng.uniform(0, w)), int(rng.uniform(0, h)))
-    return finish(img, rng, vig=0.25)
+    return finish(img, rng, vig=0.25, scale=s)
 
 
 def letter_background(rng):
-    h, w = 293, 440
+    # composed at 440 x 293 and made at 2.33 times that, so it stays sharp at 200 %
+    h, w = 684, 1026
+    s = w / 440.0
     yy, xx = grid(h, w)
     paper = gradient(h, w, [(0.0, rgb("#f8ecd6")), (1.0, rgb("#ecd6b4"))], axis=1)
-    fibres = art.fbm(rng, h, w, 3, 3) * 0.5 + art.fbm(rng, h, w, 40, 3)
+    fibres = art.fbm(rng, h, w, 3 * s, 4) * 0.5 + art.fbm(rng, h, w, 40 * s, 4)
     img = paper * (1 + 0.035 * fibres[..., None])
     img = art.glow(img, rgb("#fff6e6"), w * 0.3, h * 0.25, w * 0.5, 0.25)
     # handwriting-like faint ruled lines
-    lines = np.exp(-((np.mod(yy, 24) - 12) / 0.6) ** 2) * (xx > 30) * (xx < w - 30)
+    lines = (np.exp(-((np.mod(yy, 24 * s) - 12 * s) / (0.6 * s)) ** 2)
+             * (xx > 30 * s) * (xx < w - 30 * s))
     img = img * (1 - 0.06 * lines[..., None])
     # a ribbon across the lower left corner
     d = (xx * 0.55 - yy + h * 0.86)
-    ribbon = smoothstep(16, 12, np.abs(d))
-    rib_col = mix(rgb("#8a0f24"), rgb("#e0485c"), (0.5 + 0.5 * np.sin(xx / 9.0))[..., None] * 0.5
-                  + 0.3 * smoothstep(12, 0, np.abs(d))[..., None])
+    ribbon = smoothstep(16 * s, 12 * s, np.abs(d))
+    rib_col = mix(rgb("#8a0f24"), rgb("#e0485c"),
+                  (0.5 + 0.5 * np.sin(xx / (9.0 * s)))[..., None] * 0.5
+                  + 0.3 * smoothstep(12 * s, 0, np.abs(d))[..., None])
     lay = art.layer_from(rib_col, ribbon)
-    drop_shadow(img, lay, 0, 0, (3, 4), 3, 0.35)
+    drop_shadow(img, lay, 0, 0, (round(3 * s), round(4 * s)), 3 * s, 0.35)
     img = art.over(img, lay)
     for _ in range(6):
-        p = petal_layer(rng.uniform(18, 30), rng.uniform(0, 6.28), art.ROSE_RED, rng)
-        x, y = int(rng.uniform(w * 0.55, w - 20)), int(rng.uniform(h * 0.55, h - 10))
-        drop_shadow(img, p, x, y, (2, 4), 3, 0.3)
+        p = petal_layer(rng.uniform(18, 30) * s, rng.uniform(0, 6.28), art.ROSE_RED, rng)
+        x, y = int(rng.uniform(w * 0.55, w - 20 * s)), int(rng.uniform(h * 0.55, h - 10 * s))
+        drop_shadow(img, p, x, y, (round(2 * s), round(4 * s)), 3 * s, 0.3)
         art.place(img, p, x, y)
-    put_rose(img, rng, w * 0.92, h * 0.12, 62, art.ROSE_RED, leaves=2, leaf_angle=2.4)
-    put_rose(img, rng, w * 0.06, h * 0.95, 40, art.ROSE_PINK, leaves=1, leaf_angle=-0.7)
-    return finish(img, rng, vig=0.3, grain_amount=0.01)
+    put_rose(img, rng, w * 0.92, h * 0.12, 62 * s, art.ROSE_RED, leaves=2, leaf_angle=2.4)
+    put_rose(img, rng, w * 0.06, h * 0.95, 40 * s, art.ROSE_PINK, leaves=1, leaf_angle=-0.7)
+    return finish(img, rng, vig=0.3, grain_amount=0.01, scale=s)
 
 
 def picture_strip(rng):
@@ -239,22 +245,24 @@ def picture_strip(rng):
 
 
 def big_rose(rng):
-    h, w = 647, 829
-    yy, xx = grid(h, w)
+    # composed at 829 x 647 and made at 3.09 times that: it covers a
+    # 2560 x 1440 monitor without being enlarged
+    h, w = 1998, 2560
+    s = w / 829.0
     img = gradient(h, w, [(0.0, rgb("#2a0610")), (0.6, rgb("#4a0c1a")), (1.0, rgb("#1a0308"))])
     img = art.glow(img, rgb("#b0402a"), w * 0.8, h * 0.2, w * 0.4, 0.45)
-    img = art.bokeh(img, rng, 55, 12, 50, [rgb("#ffb060"), rgb("#ff6a5a"), rgb("#ffd8a0")],
-                    strength=0.4, blur_sigma=3.0)
+    img = art.bokeh(img, rng, 55, 12 * s, 50 * s, [rgb("#ffb060"), rgb("#ff6a5a"), rgb("#ffd8a0")],
+                    strength=0.4, blur_sigma=3.0 * s)
     # stem and leaves behind the bloom
-    stem = art.stem_layer(h, w, [(w * 0.56, h * 0.6), (w * 0.6, h * 0.8), (w * 0.57, h)], 22)
+    stem = art.stem_layer(h, w, [(w * 0.56, h * 0.6), (w * 0.6, h * 0.8), (w * 0.57, h)], 22 * s)
     img = art.over(img, stem)
-    put_rose(img, rng, w * 0.2, h * 0.78, 120, art.ROSE_WINE, blur_sigma=5.0, shadow=0)
-    put_rose(img, rng, w * 0.55, h * 0.47, 250, art.ROSE_RED, leaves=3, leaf_angle=1.9,
+    put_rose(img, rng, w * 0.2, h * 0.78, 120 * s, art.ROSE_WINE, blur_sigma=5.0 * s, shadow=0)
+    put_rose(img, rng, w * 0.55, h * 0.47, 250 * s, art.ROSE_RED, leaves=3, leaf_angle=1.9,
              shadow=0.6, rotation=0.7)
-    dew(img, rng, w * 0.55, h * 0.47, 9, 16, 200)
+    dew(img, rng, w * 0.55, h * 0.47, 9 * s, 16, 200 * s)
     img = art.glow(img, rgb("#ffd8c0"), w * 0.45, h * 0.3, w * 0.25, 0.08)
     # stays below pure white: white is the transparent colour where it is drawn
-    return finish(img, rng, vig=0.4, ceiling=0.96)
+    return finish(img, rng, vig=0.4, ceiling=0.96, scale=s)
 
 
 PHOTOS = [

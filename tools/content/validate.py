@@ -19,10 +19,10 @@ import gbk_text  # noqa: E402
 PICTURES = {
     "start_background.jpg": ("jpeg", 1024, 724, 1),
     "fireworks_background.jpg": ("jpeg", 1024, 768, 1),
-    "words_background.jpg": ("jpeg", 500, 375, 1),
-    "letter_background.jpg": ("jpeg", 440, 293, 1),
+    "words_background.jpg": ("jpeg", 1000, 750, 1),
+    "letter_background.jpg": ("jpeg", 1026, 684, 1),
     "picture_strip.jpg": ("jpeg", 1024, 317, 1),
-    "big_rose.jpg": ("jpeg", 829, 647, 1),
+    "big_rose.jpg": ("jpeg", 2560, 1998, 1),
     "f01.gif": ("gif", 93, 93, 6), "f02.gif": ("gif", 93, 93, 6),
     "f03.gif": ("gif", 93, 93, 6), "f04.gif": ("gif", 93, 93, 6),
     "f05.gif": ("gif", 100, 77, 1), "f06.jpg": ("jpeg", 106, 107, 1),
