@@ -16,9 +16,11 @@ fi
 
 # Activation, focus and which window is in front behave as on a desktop only
 # under a window manager: the suite's own Xvfb gets openbox (a display of the
-# user's own has its window manager already).
+# user's own has its window manager already). GIFT_NO_WINDOW_MANAGER=1 runs
+# without it (to compare).
 wm_pid=
-if [ -n "${GIFT_IN_XVFB:-}" ] && command -v openbox >/dev/null; then
+if [ -n "${GIFT_IN_XVFB:-}" ] && [ -z "${GIFT_NO_WINDOW_MANAGER:-}" ] &&
+  command -v openbox >/dev/null; then
   openbox --sm-disable >/dev/null 2>&1 &
   wm_pid=$!
   sleep 0.5
