@@ -24,6 +24,7 @@ using runtime::UnitKind;
 constexpr EventBinding kRoseClickEvents[] = {{EventKind::RightButtonDown, OnRoseRightButton}};
 constexpr EventBinding kRoseFormEvents[] = {
     {EventKind::Created, OnRoseCreated},
+    {EventKind::KeyDown, OnRoseKey},
     {EventKind::RightButtonDown, OnRoseRightButton},
     {EventKind::Destroyed, OnRoseDestroyed},
 };
@@ -115,6 +116,7 @@ runtime::FormDescription MakeFireworksForm() {
 constexpr COLORREF kKeyRed = RGB(255, 0, 0);
 constexpr EventBinding kWordsFormEvents[] = {
     {EventKind::Created, OnWordsCreated},
+    {EventKind::CloseAsked, OnWordsCloseAsked},
     {EventKind::Destroyed, OnWordsDestroyed},
 };
 constexpr EventBinding kScrollEvents[] = {{EventKind::Tick, OnWordsTick}};

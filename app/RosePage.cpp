@@ -1,7 +1,6 @@
 #include "app/RosePage.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <algorithm>
 #include <vector>
@@ -36,35 +35,25 @@ void RequestClose(UnitRef page) {
 }
 
 // While a pause blocks the thread nothing is dispatched, so the user's Esc or
-// right button is looked for in the queue. The page covers the screen and is
-// modal, so any such input of this thread is meant for it. So are Alt+F4 and
-// a close request (the taskbar's close, WM_CLOSE) sent to the page's window;
-// sent rather than posted, they reach the page's procedure during the peek.
+// right button is looked for in the queue: input for the page and its
+// children only (the page is modal, so no other window should have any, and
+// a key typed elsewhere is not the page's Esc). So are Alt+F4 and a close
+// request (the taskbar's close, WM_CLOSE) sent to the page's window; sent
+// rather than posted, they reach the page's procedure during the peek.
 bool CloseAskedInQueue(HWND page) {
     MSG msg;
     bool asked = false;
-    while (PeekMessageW(&msg, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE | PM_NOYIELD))
-        if (msg.wParam == VK_ESCAPE) asked = true;
-    while (PeekMessageW(&msg, nullptr, WM_RBUTTONDOWN, WM_RBUTTONDOWN, PM_REMOVE | PM_NOYIELD))
-        asked = true;
-    while (PeekMessageW(&msg, nullptr, WM_SYSKEYDOWN, WM_SYSKEYDOWN, PM_REMOVE | PM_NOYIELD))
-        if (msg.wParam == VK_F4 && (HIWORD(msg.lParam) & KF_ALTDOWN)) asked = true;
     if (!page) return asked;
+    while (PeekMessageW(&msg, page, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE | PM_NOYIELD))
+        if (msg.wParam == VK_ESCAPE) asked = true;
+    while (PeekMessageW(&msg, page, WM_RBUTTONDOWN, WM_RBUTTONDOWN, PM_REMOVE | PM_NOYIELD))
+        asked = true;
+    while (PeekMessageW(&msg, page, WM_SYSKEYDOWN, WM_SYSKEYDOWN, PM_REMOVE | PM_NOYIELD))
+        if (msg.wParam == VK_F4 && (HIWORD(msg.lParam) & KF_ALTDOWN)) asked = true;
     while (PeekMessageW(&msg, page, WM_CLOSE, WM_CLOSE, PM_REMOVE | PM_NOYIELD)) asked = true;
     while (PeekMessageW(&msg, page, WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE | PM_NOYIELD))
         if ((msg.wParam & 0xFFF0) == SC_CLOSE) asked = true;
     return asked;
-}
-
-// Esc once the show is over and the page's loop dispatches again.
-LRESULT CALLBACK EscapeWatch(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                             DWORD_PTR) {
-    if (msg == WM_KEYDOWN && wParam == VK_ESCAPE) {
-        if (show.page && runtime::FormWindowHandle(show.page) == window) RequestClose(show.page);
-        return 0;
-    }
-    if (msg == WM_NCDESTROY) RemoveWindowSubclass(window, EscapeWatch, id);
-    return DefSubclassProc(window, msg, wParam, lParam);
 }
 
 // One round of hearts: the flower pictures in drawing order, and whether the
@@ -185,7 +174,6 @@ int OnRoseCreated(const runtime::Event& event) {
     const UnitRef page = event.form;
     const UnitRef panel = runtime::FindUnit(page, rose::kPanel);
     show = Show{page};
-    SetWindowSubclass(runtime::FormWindowHandle(page), EscapeWatch, 1, 0);
 
     runtime::SeedRandom();
     // The start window's monitor as the page opened on it, kept for the whole
@@ -208,6 +196,13 @@ int OnRoseCreated(const runtime::Event& event) {
     runtime::MoveControl(panel, 0, 0, screen.width, screen.height);
     runtime::SetFormProperty(panel, runtime::kBackgroundPicture, app.roseSnapshot);
     ShowFlowerRows(page, panel, screen);
+    return 0;
+}
+
+// Esc once the show is over and the page's loop dispatches again.
+int OnRoseKey(const runtime::Event& event) {
+    if (event.x != VK_ESCAPE) return -1;
+    RequestClose(event.form);
     return 0;
 }
 

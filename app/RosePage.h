@@ -10,6 +10,7 @@ namespace gift {
 
 // Event handlers bound by the rose page's form.
 int OnRoseCreated(const runtime::Event& event);
+int OnRoseKey(const runtime::Event& event);
 int OnRoseRightButton(const runtime::Event& event);
 int OnRoseDestroyed(const runtime::Event& event);
 

@@ -5,15 +5,14 @@
 #include <string_view>
 
 #include "platform/Dpi.h"
-#include "platform/Handle.h"
 
 #include "app/AppObjects.h"
 #include "app/Content.h"
 #include "app/FormScale.h"
 #include "app/Pages.h"
+#include "app/SongFile.h"
 #include "app/StartForm.h"
 #include "runtime/Services.h"
-#include "runtime/Text.h"
 #include "toolkit/draw/Colour.h"
 
 namespace gift {
@@ -57,40 +56,6 @@ void CALLBACK StartSong(HWND window, UINT, UINT_PTR id, DWORD) {
 }
 
 }  // namespace
-
-std::string MusicPath() {
-    const std::string directory = runtime::ProgramDirectory();
-    // Without a folder the bare name, in the current folder; "\音乐.mp3" alone
-    // would name the root of the drive.
-    return directory.empty() ? std::string("音乐.mp3") : directory + "\\音乐.mp3";
-}
-
-std::string FallbackMusicPath() {
-    wchar_t folder[MAX_PATH + 1] = {};
-    const DWORD n = GetTempPathW(MAX_PATH + 1, folder);
-    if (n == 0 || n > MAX_PATH) return {};
-    std::wstring directory(folder, n);
-    while (!directory.empty() && (directory.back() == L'\\' || directory.back() == L'/'))
-        directory.pop_back();
-    const std::string narrow = runtime::detail::NarrowPath(directory);
-    return narrow.empty() ? std::string() : narrow + "\\音乐.mp3";
-}
-
-std::string WriteSong() {
-    const std::string beside = MusicPath();
-    if (runtime::WriteFile(beside, content::Song())) return beside;
-    // Not written (read-only folder, file in use): a song of that name
-    // already there is played as it is.
-    UniqueFile earlier(CreateFileW(runtime::detail::Widen(beside).c_str(), GENERIC_READ,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (earlier) return beside;
-    // Nothing there to play: the temporary folder takes the song instead,
-    // so the recipient still hears it.
-    const std::string temporary = FallbackMusicPath();
-    if (!temporary.empty() && runtime::WriteFile(temporary, content::Song())) return temporary;
-    return beside;
-}
 
 void SetUpStartWindow(runtime::UnitRef form) {
     AppObjects& app = App();

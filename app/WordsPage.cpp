@@ -46,6 +46,16 @@ int OnWordsTick(const runtime::Event& event) {
     return 0;
 }
 
+// Alt+F4, the taskbar's close or WM_CLOSE: the start window is shown while
+// the page still holds activation, so the page hands it back on closing (by
+// the time the page is destroyed, Windows has given it to another program).
+int OnWordsCloseAsked(const runtime::Event&) {
+    const runtime::UnitRef start = runtime::FindForm(kStartFormId);
+    if (!runtime::FormProperty(start, runtime::kVisible))
+        runtime::SetFormProperty(start, runtime::kVisible, 1);
+    return 0;
+}
+
 int OnWordsDestroyed(const runtime::Event&) {
     // Not while the program ends: its windows are all going.
     if (runtime::Ending()) return 0;

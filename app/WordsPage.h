@@ -8,7 +8,8 @@ namespace gift {
 int OnWordsCreated(const runtime::Event& event);
 int OnWordsTick(const runtime::Event& event);
 // However the page ends (its scroll, Alt+F4, the taskbar's close), the start
-// window it hid comes back.
+// window it hid comes back, in front: shown when the close is asked.
+int OnWordsCloseAsked(const runtime::Event& event);
 int OnWordsDestroyed(const runtime::Event& event);
 
 }  // namespace gift

@@ -11,6 +11,7 @@
 #include "app/StartForm.h"
 #include "app/StartWindow.h"
 #include "app/Startup.h"
+#include "platform/LayeredPresent.h"
 #include "runtime/Form.h"
 #include "runtime/Music.h"
 #include "runtime/Program.h"
@@ -28,6 +29,13 @@ double NowMs() {
     LARGE_INTEGER counter;
     QueryPerformanceCounter(&counter);
     return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+double PresentMs() {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(LayeredPresentTicks().load()) * 1000.0 /
+           static_cast<double>(frequency.QuadPart);
 }
 
 double ThreadCpuMs() {

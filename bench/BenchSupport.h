@@ -20,6 +20,9 @@ namespace bench {
 
 // Wall-clock milliseconds (QueryPerformanceCounter).
 double NowMs();
+// Milliseconds spent in PresentLayered so far (read around a frame to take
+// its present apart from its own work).
+double PresentMs();
 // CPU milliseconds of the calling thread: fairer than wall time on a machine
 // shared with other work.
 double ThreadCpuMs();

@@ -355,9 +355,19 @@ Unit* Form::AddCopy(const Unit& source) {
 
 void Form::Close() {
     closing = true;
-    for (HWND w : disabledWindows)
-        if (IsWindow(w)) EnableWindow(w, TRUE);
+    const bool active = hwnd && GetActiveWindow() == hwnd;
+    HWND heir = nullptr;
+    for (HWND w : disabledWindows) {
+        if (!IsWindow(w)) continue;
+        EnableWindow(w, TRUE);
+        if (!heir && IsWindowVisible(w) && !(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOOLWINDOW))
+            heir = w;
+    }
     disabledWindows.clear();
+    // As a dialog hands activation back to its owner: were this window
+    // destroyed while active, Windows would pass activation to another
+    // program's window and the one it disabled would come back behind.
+    if (active && heir) SetForegroundWindow(heir);
     if (hwnd) DestroyWindow(hwnd);
 }
 
@@ -520,7 +530,8 @@ LRESULT Form::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             Close();
             return 0;
         case WM_CLOSE:
-            Close();
+            Raise(EventKind::CloseAsked);
+            if (hwnd) Close();
             return 0;
         case WM_DESTROY:
             OnDestroy();
@@ -642,11 +653,16 @@ UnitRef Load(const FormDescription& d, UnitRef parent, bool dialogMode) {
         mainFormClosed = false;
     }
     form->CreateUnits();
+    // A modal form is modal from the start: its Created handler may run a
+    // whole show (blocking, peeking the queue), during which a click on
+    // another window must not raise it nor keys typed there reach the show.
+    // Closing the form, inside Created too, enables them again.
+    if (dialogMode)
+        EnumThreadWindows(GetCurrentThreadId(), DisableOther, reinterpret_cast<LPARAM>(form));
     form->Raise(EventKind::Created);
     if (!Resolve(ref)) return ref;  // closed inside its Created handler
     form->ShowIfVisible();
     if (dialogMode) {
-        EnumThreadWindows(GetCurrentThreadId(), DisableOther, reinterpret_cast<LPARAM>(form));
         ++form->dispatchDepth;  // keeps it while its loop runs
         RunLoopWhile([form] { return form->alive; }, true);
         --form->dispatchDepth;

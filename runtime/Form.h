@@ -35,6 +35,7 @@ enum class EventKind : std::uint8_t {
     LeftButtonDown,   // likewise
     Destroyed,        // form: its window is being destroyed
     KeyDown,          // window: a key pressed while it has the focus; x = virtual-key code
+    CloseAsked,       // form: asked to close (Alt+F4, the taskbar, WM_CLOSE), before it goes
 };
 
 // A live form (its window unit) or unit. The default value names nothing.

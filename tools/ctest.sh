@@ -14,6 +14,18 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${GIFT_IN_XVFB:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1366x768x24" "$0" "$@"
 fi
 
+# Activation, focus and which window is in front behave as on a desktop only
+# under a window manager: the suite's own Xvfb gets openbox (a display of the
+# user's own has its window manager already). GIFT_NO_WINDOW_MANAGER=1 runs
+# without it (to compare).
+wm_pid=
+if [ -n "${GIFT_IN_XVFB:-}" ] && [ -z "${GIFT_NO_WINDOW_MANAGER:-}" ] &&
+  command -v openbox >/dev/null; then
+  openbox --sm-disable >/dev/null 2>&1 &
+  wm_pid=$!
+  sleep 0.5
+fi
+
 # A warm, persistent wine server: otherwise each test waits ~2.5 s for the
 # server to time out while it holds ctest's output pipe.
 "$GIFT_WINESERVER" -p || true  # already running for this prefix
@@ -25,4 +37,5 @@ status=0
 ctest --test-dir "$BUILD_DIR" --output-on-failure --timeout 300 --repeat until-pass:2 "$@" ||
   status=$?
 "$GIFT_WINESERVER" -k || true
+if [ -n "$wm_pid" ]; then kill "$wm_pid" 2>/dev/null || true; fi
 exit $status

@@ -60,7 +60,7 @@ PACKAGES=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   cmake ninja-build nasm make python3 googletest
-  wine wine64 xvfb xauth xdotool imagemagick xcompmgr libasound2 binutils
+  wine wine64 xvfb xauth xdotool openbox imagemagick xcompmgr libasound2 binutils gifsicle
   fonts-wqy-zenhei fonts-wine fonts-dejavu
 )
 

@@ -7,13 +7,20 @@
 #include <png.h>
 #include <jpeglib.h>
 
+#include "platform/PixelSize.h"
 #include "platform/decode/ImageDecode.h"
 
 namespace decode {
 
 namespace {
 
-constexpr int kMaxSide = 32768;
+constexpr unsigned kMaxSide = 32768;
+
+// Whether a picture of this size may be decoded at all: the room for it is
+// asked for in bytes that must not wrap.
+bool Acceptable(unsigned width, unsigned height) {
+    return width <= kMaxSide && height <= kMaxSide && PixelCount(width, height) != 0;
+}
 
 // Room in a one-frame Image.
 std::uint32_t* ImageRoom(void* context, int width, int height) {
@@ -50,7 +57,7 @@ bool DecodePngInto(png_structp png, png_infop info, const PixelSink& sink,
     if (setjmp(png_jmpbuf(png))) return false;
     png_read_info(png, info);
     png_uint_32 w = png_get_image_width(png, info), h = png_get_image_height(png, info);
-    if (w == 0 || h == 0 || w > kMaxSide || h > kMaxSide) return false;
+    if (!Acceptable(w, h)) return false;
     png_set_expand(png);
     png_set_strip_16(png);
     png_set_gray_to_rgb(png);
@@ -87,7 +94,7 @@ bool DecodeJpegInto(jpeg_decompress_struct* jpeg, JpegError* err, const unsigned
     jpeg->out_color_space = JCS_EXT_BGRA;
     jpeg_start_decompress(jpeg);
     JDIMENSION w = jpeg->output_width, h = jpeg->output_height;
-    if (w == 0 || h == 0 || w > kMaxSide || h > kMaxSide) return false;
+    if (!Acceptable(w, h)) return false;
     std::uint32_t* pixels = sink.allocate(sink.context, static_cast<int>(w), static_cast<int>(h));
     if (!pixels) return false;
     while (jpeg->output_scanline < h) {

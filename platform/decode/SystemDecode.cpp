@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/Handle.h"
+#include "platform/PixelSize.h"
 #include "platform/decode/ImageDecode.h"
 
 namespace decode {
@@ -102,7 +103,7 @@ Image DecodeWithSystem(const void* data, std::size_t size) {
     UINT w = 0, h = 0;
     gp::GdipGetImageWidth(bitmap.get(), &w);
     gp::GdipGetImageHeight(bitmap.get(), &h);
-    if (w == 0 || h == 0 || w > 32768 || h > 32768) return image;
+    if (w > 32768 || h > 32768 || PixelCount(w, h) == 0) return image;
     UINT frames = 0;
     if (gp::GdipImageGetFrameCount(bitmap.get(), &kFrameDimensionTime, &frames) != Gdiplus::Ok ||
         frames == 0)

@@ -1,4 +1,4 @@
-// Bad input for the gift itself: a program folder that takes no song, no
+// Bad input for the gift itself: a song's name taken by another file, no
 // sound device, a megabyte pasted into the letter and clipboard text GBK has
 // no place for. The start window keeps working and nothing is lost.
 #include <windows.h>
@@ -25,6 +25,7 @@
 #include "runtime/Music.h"
 #include "runtime/Program.h"
 #include "runtime/Services.h"
+#include "runtime/Text.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/Gbk.h"
 #include "tests/toolkit/host/HostTestSupport.h"
@@ -68,13 +69,12 @@ protected:
     std::wstring tempSongPath;
 };
 
-TEST_F(BadInputTest, AProgramFolderThatTakesNoSongPlaysItFromTheTemporaryFolder) {
-    // Something in the song's place that is neither writable nor a song, as
-    // in a read-only folder with no song from an earlier start.
+TEST_F(BadInputTest, ASongNameTakenBesideTheProgramLeavesItAloneAndPlaysTheNextName) {
+    // Something in the song's place that is not the song (here a folder).
     DeleteFileW(songPath.c_str());
     ASSERT_TRUE(CreateDirectoryW(songPath.c_str(), nullptr));
-    ASSERT_FALSE(tempSongPath.empty());
-    DeleteFileW(tempSongPath.c_str());
+    const std::wstring next = ToWide(runtime::ProgramDirectory()) + L"\\音乐 (2).mp3";
+    DeleteFileW(next.c_str());
 
     Open();
     gift::AppObjects& app = gift::App();
@@ -82,11 +82,89 @@ TEST_F(BadInputTest, AProgramFolderThatTakesNoSongPlaysItFromTheTemporaryFolder)
     EXPECT_NE(app.letterBox.handle, nullptr);
 
     const ByteBlock song = content::Song();
-    const std::string written = ReadAll(tempSongPath);
-    ASSERT_EQ(written.size(), song.size) << "the whole song in the temporary folder";
+    const std::string written = ReadAll(next);
+    ASSERT_EQ(written.size(), song.size) << "the whole song under the next name";
     EXPECT_TRUE(written == song.view());
+    EXPECT_EQ(GetFileAttributesW(songPath.c_str()) & FILE_ATTRIBUTE_DIRECTORY,
+              static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
     ASSERT_TRUE(runtime::WaitForMusicEnd(120000));
     EXPECT_EQ(samplesPlayed.load(), 2 * SamplesIn(song)) << "and played from there, twice";
+    DeleteFileW(next.c_str());
+}
+
+// The recipient's files are never overwritten: with real files in two
+// folders, the song is used where it already is, written under the first
+// free name, or taken to the next folder when a folder does not take it.
+TEST(SongFile, TheSongTakesAFreeNameOrTheNextFolderAndNeverOverwritesAFile) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    const std::wstring root = std::wstring(temp) + L"歌 放置";
+    const std::wstring a = root + L"\\甲", b = root + L"\\乙";
+    auto name = [](int n) {
+        return n == 1 ? std::wstring(L"音乐.mp3") : L"音乐 (" + std::to_wstring(n) + L").mp3";
+    };
+    // 200 KB, so the comparison reads more than one piece; the other file
+    // differs only in its last byte.
+    std::string song(200 * 1024, '\0');
+    for (size_t i = 0; i < song.size(); ++i) song[i] = static_cast<char>(i * 7 + i / 251);
+    std::string other = song;
+    other.back() ^= 1;
+    const ByteBlock block(reinterpret_cast<const unsigned char*>(song.data()),
+                          static_cast<std::uint32_t>(song.size()));
+    // What stands in folder 甲 beforehand: per name 1..9, nothing, the song,
+    // another file or a folder; or 甲 itself is a file.
+    enum Thing { kNone, kSong, kOther, kFolder };
+    const struct {
+        const char* what;
+        std::vector<Thing> names;
+        bool folderIsAFile;
+        std::wstring expected;  // relative to the scratch root
+    } cases[] = {
+        {"empty folder", {}, false, L"甲\\音乐.mp3"},
+        {"the song already there", {kSong}, false, L"甲\\音乐.mp3"},
+        {"another file of its name", {kOther}, false, L"甲\\音乐 (2).mp3"},
+        {"the song under the next name", {kOther, kSong}, false, L"甲\\音乐 (2).mp3"},
+        {"a folder of its name, another file of the next",
+         {kFolder, kOther},
+         false,
+         L"甲\\音乐 (3).mp3"},
+        {"every name taken", std::vector<Thing>(9, kOther), false, L"乙\\音乐.mp3"},
+        {"a folder that takes nothing", {}, true, L"乙\\音乐.mp3"},
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.what);
+        CreateDirectoryW(root.c_str(), nullptr);
+        CreateDirectoryW(b.c_str(), nullptr);
+        if (each.folderIsAFile)
+            std::ofstream(a.c_str(), std::ios::binary) << "not a folder";
+        else
+            CreateDirectoryW(a.c_str(), nullptr);
+        for (size_t n = 0; n < each.names.size(); ++n) {
+            const std::wstring path = a + L"\\" + name(static_cast<int>(n) + 1);
+            if (each.names[n] == kFolder) CreateDirectoryW(path.c_str(), nullptr);
+            if (each.names[n] == kSong || each.names[n] == kOther)
+                std::ofstream(path.c_str(), std::ios::binary)
+                    << (each.names[n] == kSong ? song : other);
+        }
+        const std::string placed =
+            gift::PlaceSong({runtime::detail::Narrow(a), runtime::detail::Narrow(b)}, block);
+        EXPECT_EQ(ToWide(placed), root + L"\\" + each.expected);
+        EXPECT_TRUE(ReadAll(ToWide(placed)) == song) << "where it plays from";
+        for (size_t n = 0; n < each.names.size(); ++n) {
+            if (each.names[n] != kOther) continue;
+            EXPECT_TRUE(ReadAll(a + L"\\" + name(static_cast<int>(n) + 1)) == other)
+                << "left alone: " << n + 1;
+        }
+        for (const std::wstring& folder : {a, b}) {
+            for (int n = 1; n <= 9; ++n) {
+                const std::wstring path = folder + L"\\" + name(n);
+                if (!DeleteFileW(path.c_str())) RemoveDirectoryW(path.c_str());
+            }
+            if (!RemoveDirectoryW(folder.c_str())) DeleteFileW(folder.c_str());
+        }
+        RemoveDirectoryW(root.c_str());
+    }
+    EXPECT_TRUE(gift::PlaceSong({runtime::detail::Narrow(root + L"\\无\\此")}, block).empty());
 }
 
 TEST_F(BadInputTest, NoSoundDeviceLeavesTheStartWindowWorkingAndSilent) {

@@ -23,6 +23,7 @@
 #include "runtime/Services.h"
 #include "toolkit/core/Toolkit.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/support/Keyboard.h"
 
 namespace {
 
@@ -163,12 +164,16 @@ TEST_F(RosePageTest, EveryWayOutDuringTheShowEndsItAtOnce) {
         void (*ask)(HWND page, HWND panel);
     };
     const WayOut ways[] = {
-        {"Esc", [](HWND page, HWND) { PostMessageW(page, WM_KEYDOWN, VK_ESCAPE, 0); }},
+        // Typed: the key reaches whichever window has the focus, as the user's does.
+        {"Esc", [](HWND, HWND) { testkeys::TypeKeys({VK_ESCAPE}); }},
         {"right button",
          [](HWND, HWND panel) {
              PostMessageW(panel, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10));
          }},
-        {"Alt+F4", [](HWND page, HWND) { PostMessageW(page, WM_SYSKEYDOWN, VK_F4, 0x20000001); }},
+        {"Alt+F4",
+         [](HWND, HWND) {
+             testkeys::TypeKeys({VK_MENU, VK_F4});
+         }},
         {"taskbar close (posted)",
          [](HWND page, HWND) { PostMessageW(page, WM_SYSCOMMAND, SC_CLOSE, 0); }},
         {"taskbar close (sent)",
@@ -196,6 +201,39 @@ TEST_F(RosePageTest, EveryWayOutDuringTheShowEndsItAtOnce) {
         EXPECT_TRUE(IsWindowEnabled(start));
         clock.beforeWait = nullptr;
     }
+}
+
+// The page is modal from the start of its show, which runs inside its
+// Created event: the start window is disabled throughout (no click or
+// Alt+Tab raises it), and an Esc typed into its letter, had the focus got
+// there, is not the page's Esc: the show runs on to its end.
+TEST_F(RosePageTest, TheStartWindowIsDisabledThroughTheShowAndItsKeysAreNotThePages) {
+    const HWND start = runtime::FormWindowHandle(runtime::LoadForm(kStandInStart));
+    const HWND letter = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 10, 10, 200, 100,
+                                        start, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(letter, nullptr);
+    bool asked = false, enabledDuringShow = true, typed = false, openAfterShow = false;
+    clock.beforeWait = [&](std::uint64_t waited) {
+        if (asked || waited < 7000) return;
+        asked = true;
+        enabledDuringShow = IsWindowEnabled(start) != FALSE;
+        // Where a click on the start window or Alt+Tab would put the focus,
+        // if the system lets it get there.
+        SetForegroundWindow(start);
+        SetFocus(letter);
+        typed = GetFocus() != letter || testkeys::TypeKeys({VK_ESCAPE});
+    };
+    OpenPage([&] {
+        openAfterShow = runtime::IsAlive(Page());
+        PostMessageW(PageWindow(), WM_CLOSE, 0, 0);
+    });
+    clock.beforeWait = nullptr;
+    ASSERT_TRUE(asked);
+    EXPECT_TRUE(typed);
+    EXPECT_FALSE(enabledDuringShow);
+    EXPECT_TRUE(openAfterShow) << "the Esc typed into the letter closed the page";
+    EXPECT_FALSE(gift::App().roseSnapshot.Empty()) << "the show reached its end";
+    EXPECT_TRUE(IsWindowEnabled(start));
 }
 
 }  // namespace

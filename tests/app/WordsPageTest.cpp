@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "app/StartForm.h"
 #include "runtime/Program.h"
 #include "runtime/Services.h"
+#include "tests/support/Keyboard.h"
 
 namespace {
 
@@ -90,11 +93,9 @@ TEST(WordsPage, ScrollsTheRedPageAwayAndBringsTheStartWindowBack) {
     EXPECT_TRUE(seen.startShownAtClose);
     EXPECT_FALSE(runtime::IsAlive(Page()));
     EXPECT_TRUE(IsWindowVisible(runtime::FormWindowHandle(start)));
+    EXPECT_EQ(GetForegroundWindow(), runtime::FormWindowHandle(start)) << "back in front";
     runtime::Quit();
 }
-
-// Alt held: the context bit of a key message's lParam.
-constexpr LPARAM kAltF4 = 0x20000001;
 
 struct WayOut {
     const char* name;
@@ -112,9 +113,44 @@ void CALLBACK CloseMidScroll(HWND, UINT, UINT_PTR id, DWORD) {
     way->close(runtime::FormWindowHandle(Page()));
 }
 
+// A window of another thread, standing for another program's window: what
+// Windows activates when the active page goes and nothing of its own is shown.
+class OtherProgram {
+public:
+    OtherProgram() {
+        thread_ = std::thread([this] {
+            window_ =
+                CreateWindowExW(0, L"STATIC", L"another program", WS_OVERLAPPEDWINDOW, 600, 80, 300,
+                                200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+            ShowWindow(window_, SW_SHOWNOACTIVATE);
+            threadId_ = GetCurrentThreadId();
+            ready_ = true;
+            MSG msg;
+            while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+            DestroyWindow(window_);
+        });
+        while (!ready_) Sleep(1);
+    }
+    ~OtherProgram() {
+        PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+        thread_.join();
+    }
+
+private:
+    std::thread thread_;
+    std::atomic<bool> ready_{false};
+    HWND window_ = nullptr;
+    DWORD threadId_ = 0;
+};
+
 TEST(WordsPage, ClosingItEarlyAnyWayBringsTheStartWindowBack) {
+    const OtherProgram other;
     const WayOut ways[] = {
-        {"Alt+F4", [](HWND page) { PostMessageW(page, WM_SYSKEYDOWN, VK_F4, kAltF4); }},
+        // Typed, to whichever window has the focus, as the user's keys are.
+        {"Alt+F4",
+         [](HWND) {
+             testkeys::TypeKeys({VK_MENU, VK_F4});
+         }},
         {"taskbar close", [](HWND page) { SendMessageW(page, WM_SYSCOMMAND, SC_CLOSE, 0); }},
         {"WM_CLOSE", [](HWND page) { PostMessageW(page, WM_CLOSE, 0, 0); }},
     };
@@ -131,6 +167,9 @@ TEST(WordsPage, ClosingItEarlyAnyWayBringsTheStartWindowBack) {
         EXPECT_FALSE(runtime::IsAlive(Page()));
         EXPECT_TRUE(IsWindowVisible(start));
         EXPECT_TRUE(IsWindowEnabled(start));
+        // In front, not behind whatever else is open (here another thread's
+        // window, which Windows would activate as the page goes).
+        EXPECT_EQ(GetForegroundWindow(), start);
         runtime::Quit();
     }
 }

@@ -2,10 +2,16 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <vector>
 
+#include <jpeglib.h>
 #include <png.h>
+#include <zlib.h>
 
+#include "platform/PixelSize.h"
 #include "platform/audio/Mp3Decoder.h"
 #include "platform/decode/ImageDecode.h"
 #include "tests/support/TestData.h"
@@ -54,6 +60,108 @@ TEST(ImageDecodeTest, PngOfEveryLayoutBecomesBgra) {
     bytes[bytes.size() / 2] ^= 0xFF;
     bytes.resize(bytes.size() - 10);
     EXPECT_TRUE(decode::DecodePng(bytes.data(), bytes.size()).Empty());
+}
+
+std::vector<unsigned char> WriteJpeg(int w, int h) {
+    jpeg_compress_struct jpeg{};
+    jpeg_error_mgr err{};
+    jpeg.err = jpeg_std_error(&err);
+    jpeg_create_compress(&jpeg);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&jpeg, &out, &size);
+    jpeg.image_width = static_cast<JDIMENSION>(w);
+    jpeg.image_height = static_cast<JDIMENSION>(h);
+    jpeg.input_components = 3;
+    jpeg.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&jpeg);
+    jpeg_start_compress(&jpeg, TRUE);
+    std::vector<unsigned char> row(static_cast<size_t>(w) * 3, 0x80);
+    while (jpeg.next_scanline < jpeg.image_height) {
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&jpeg, rows, 1);
+    }
+    jpeg_finish_compress(&jpeg);
+    std::vector<unsigned char> bytes(out, out + size);
+    jpeg_destroy_compress(&jpeg);
+    free(out);
+    return bytes;
+}
+
+void PutBigEndian(unsigned char* at, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        at[i] = static_cast<unsigned char>(value >> (8 * (bytes - 1 - i)));
+}
+
+// A header claiming `w` x `h`: the PNG's IHDR (with its checksum made good)
+// or the JPEG's frame header.
+std::vector<unsigned char> ClaimSize(std::vector<unsigned char> bytes, std::uint32_t w,
+                                     std::uint32_t h) {
+    if (bytes[0] == 0x89) {
+        PutBigEndian(&bytes[16], w, 4);
+        PutBigEndian(&bytes[20], h, 4);
+        PutBigEndian(&bytes[29], static_cast<std::uint32_t>(crc32(0, &bytes[12], 17)), 4);
+        return bytes;
+    }
+    for (size_t i = 2; i + 9 < bytes.size(); ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {
+            PutBigEndian(&bytes[i + 5], h, 2);
+            PutBigEndian(&bytes[i + 7], w, 2);
+            break;
+        }
+    return bytes;
+}
+
+// A picture whose byte count would wrap a 32-bit size (32768 x 32768 x 4 is
+// 2^32) is refused before the decoder asks for room; up to the limit the room
+// is asked for at the size the header claims.
+TEST(ImageDecodeTest, PicturesPastTheSizeLimitAreRefusedBeforeRoomIsAsked) {
+    struct Asked {
+        int calls = 0;
+        long long width = 0, height = 0;
+    };
+    const decode::PixelSink refuse{[](void* context, int width, int height) -> std::uint32_t* {
+                                       auto* asked = static_cast<Asked*>(context);
+                                       ++asked->calls;
+                                       asked->width = width;
+                                       asked->height = height;
+                                       return nullptr;
+                                   },
+                                   nullptr};
+    const unsigned char rgba[4 * 4 * 4] = {};
+    const struct {
+        const char* name;
+        std::vector<unsigned char> bytes;
+        bool (*decode)(const void*, std::size_t, const decode::PixelSink&);
+    } formats[] = {{"png", WritePng(4, 4, PNG_FORMAT_RGBA, rgba), decode::DecodePngTo},
+                   {"jpeg", WriteJpeg(16, 16), decode::DecodeJpegTo}};
+    const struct {
+        std::uint32_t w, h;
+        bool asked;
+    } sizes[] = {{32768, 32768, false},
+                 {32768, 8193, false},
+                 {16385, 16384, false},
+                 {16384, 16384, true},
+                 {32768, 8192, true}};
+    for (const auto& format : formats) {
+        for (const auto& size : sizes) {
+            SCOPED_TRACE(testing::Message() << format.name << " " << size.w << " x " << size.h);
+            const std::vector<unsigned char> bytes = ClaimSize(format.bytes, size.w, size.h);
+            Asked asked;
+            decode::PixelSink sink = refuse;
+            sink.context = &asked;
+            EXPECT_FALSE(format.decode(bytes.data(), bytes.size(), sink));
+            EXPECT_EQ(asked.calls, size.asked ? 1 : 0);
+            if (size.asked) {
+                EXPECT_EQ(asked.width, size.w);
+                EXPECT_EQ(asked.height, size.h);
+                EXPECT_EQ(static_cast<std::uint64_t>(PixelBytes(size.w, size.h)),
+                          std::uint64_t{size.w} * size.h * 4);
+            } else {
+                EXPECT_EQ(PixelBytes(size.w, size.h), 0u);
+            }
+        }
+    }
 }
 
 TEST(ImageDecodeTest, FormatsAreToldBySignature) {

@@ -1,10 +1,12 @@
 #pragma once
 // The keyboard state and the clipboard as tests set them: modifier keys as
-// GetKeyState sees them, and Unicode text on the clipboard.
+// GetKeyState sees them, keys typed as real input, and Unicode text on the
+// clipboard.
 #include <windows.h>
 
 #include <cstring>
 #include <initializer_list>
+#include <iterator>
 #include <string>
 
 namespace testkeys {
@@ -17,6 +19,24 @@ inline void HoldKeys(std::initializer_list<int> keys) {
         state[key] = 0;
     for (int key : keys) state[key] = 0x80;
     SetKeyboardState(state);
+}
+
+// Real input: each key of `keys` pressed in order, then released in reverse
+// order (so {VK_MENU, VK_F4} is Alt+F4), through the system's input queue,
+// reaching whichever window has the keyboard focus. True when all went in.
+inline bool TypeKeys(std::initializer_list<WORD> keys) {
+    INPUT inputs[16] = {};
+    UINT n = 0;
+    for (WORD key : keys) {
+        inputs[n].type = INPUT_KEYBOARD;
+        inputs[n++].ki.wVk = key;
+    }
+    for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) {
+        inputs[n].type = INPUT_KEYBOARD;
+        inputs[n].ki.wVk = *key;
+        inputs[n++].ki.dwFlags = KEYEVENTF_KEYUP;
+    }
+    return SendInput(n, inputs, sizeof(INPUT)) == n;
 }
 
 // False when the clipboard could not be opened or took nothing.

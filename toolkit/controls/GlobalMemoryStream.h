@@ -9,6 +9,7 @@
 #include <objidl.h>
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/ByteBlock.h"
@@ -50,6 +51,21 @@ struct StreamImage {
     GlobalMemoryStream stream;
     UniqueGlobal pixels;  // or the pixels it reads, when decoded by the program's own decoders
     UniqueGpImage image;  // declared last, so it is disposed first
+
+    StreamImage() = default;
+    StreamImage(StreamImage&&) noexcept = default;
+    // Members are assigned in declaration order, which would free the old
+    // stream and pixels while the old picture still reads them: the picture
+    // goes first.
+    StreamImage& operator=(StreamImage&& other) noexcept {
+        if (this != &other) {
+            image.reset();
+            pixels = std::move(other.pixels);
+            stream = std::move(other.stream);
+            image = std::move(other.image);
+        }
+        return *this;
+    }
 
     explicit operator bool() const { return static_cast<bool>(image); }
     GpImage* get() const { return image.get(); }

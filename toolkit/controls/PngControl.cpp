@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "platform/Dpi.h"
 #include "platform/Handle.h"
 #include "platform/LayeredPresent.h"
+#include "platform/PixelSize.h"
 #include "toolkit/controls/GdipFontObject.h"
 #include "toolkit/controls/GdipStringFormatObject.h"
 #include "toolkit/controls/GlobalMemoryStream.h"
@@ -46,8 +48,6 @@ constexpr char kSurfaceProp[] = "PngControl_Surface";
 
 constexpr UINT_PTR kSubclassId = 0x506E67;
 constexpr int kCaretHeight = 12;
-// Larger composites are refused rather than risking an overflowing byte count.
-constexpr long long kMaxPixels = 1LL << 26;
 
 // Module-wide: the focused text field, the skinned window that owns it, and the
 // caret-blink phase.
@@ -90,7 +90,7 @@ public:
     bool Fit(int w, int h) {
         if (bits && w == width && h == height) return true;
         FreeBuffers();
-        if (w <= 0 || h <= 0 || static_cast<long long>(w) * h > kMaxPixels) return false;
+        if (PixelCount(w, h) == 0) return false;
         BITMAPINFO info = Argb32Info(w, h);
         void* pixels = nullptr;
         dc.reset(CreateCompatibleDC(nullptr));
@@ -131,30 +131,32 @@ public:
         picture.image.reset();
         picture.stream.Release();
         frame.reset();
-        frameBits = std::vector<std::uint32_t>();
+        frameBits.reset();
         frameWidth = frameHeight = 0;
     }
 
     // Unpacks `packed` into the frame bitmap, made anew only when the size
-    // changes. False, with nothing released, when it cannot be made. On
+    // changes. False, with nothing released, when it cannot be made (memory
+    // short: the picture is then drawn as nothing, never a crash). On
     // success an earlier frame bitmap may be gone: the caller points the
     // background at `frame` at once.
     bool ShowFrame(const PackedPicture& packed) {
         const int w = packed.Width(), h = packed.Height();
         if (!frame || w != frameWidth || h != frameHeight) {
-            std::vector<std::uint32_t> bits(static_cast<std::size_t>(w) * h);
+            std::unique_ptr<std::uint32_t[]> bits = AllocatePixels(w, h);
+            if (!bits) return false;
             UniqueGpBitmap made;
             gp::GdipCreateBitmapFromScan0(w, h, w * 4, PixelFormat32bppPARGB,
-                                          reinterpret_cast<BYTE*>(bits.data()), made.put());
+                                          reinterpret_cast<BYTE*>(bits.get()), made.put());
             if (!made) return false;
             frame = std::move(made);
-            frameBits = std::move(bits);  // moving a vector keeps its buffer
+            frameBits = std::move(bits);
             frameWidth = w;
             frameHeight = h;
         }
         picture.image.reset();
         picture.stream.Release();
-        packed.Expand(frameBits.data(), static_cast<std::size_t>(w), w, h);
+        packed.Expand(frameBits.get(), static_cast<std::size_t>(w), w, h);
         return true;
     }
 
@@ -176,7 +178,7 @@ public:
     StreamImage picture;
     SkinFrameCache frames;
     DeviceScale framesScale;  // the scale the stored pictures were made at
-    std::vector<std::uint32_t> frameBits;
+    std::unique_ptr<std::uint32_t[]> frameBits;
     UniqueGpBitmap frame;  // over frameBits
     // Whether the window shows the composite as it is, but for the caret
     // column in `caretShown` (empty when no caret is shown).
@@ -365,7 +367,7 @@ bool CopyBackground(Surface& surface, GpImage* back) {
         const int h = std::min(surface.frameHeight, surface.height);
         for (int y = 0; y < h; ++y)
             std::memcpy(surface.bits + y * stride,
-                        surface.frameBits.data() + static_cast<size_t>(y) * surface.frameWidth,
+                        surface.frameBits.get() + static_cast<size_t>(y) * surface.frameWidth,
                         static_cast<size_t>(w) * 4);
         ClearOutside(surface, w, h);
         return true;
@@ -642,10 +644,11 @@ bool PngControl::LoadBackImage(ByteBlock bytes) {
     // (the next round of an animation) are unpacked from the window's store.
     const PictureKey key = PictureKey::Of(bytes);
     const PackedPicture* packed = surface->frames.Find(key);
+    PackedPicture picture;  // shown from here when the store is full
     if (!packed) {
         // A plain PNG (every fireworks frame) goes through libpng, which gives
         // the same pixels as GDI+ in half the time; the rest through GDI+.
-        PackedPicture picture = PackedPicture::FromPlainPng(bytes);
+        picture = PackedPicture::FromPlainPng(bytes);
         if (picture.Empty()) {
             StreamImage decoded = DecodeImage(bytes);
             if (!decoded) return false;
@@ -661,6 +664,7 @@ bool PngControl::LoadBackImage(ByteBlock bytes) {
             if (!scaled.Empty()) picture = std::move(scaled);
         }
         packed = surface->frames.Insert(key, std::move(picture));
+        if (!packed) packed = &picture;
     }
     if (!surface->ShowFrame(*packed)) return false;
     SetBackground(window, surface->frame.get(), nullptr);

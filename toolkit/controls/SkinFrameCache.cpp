@@ -2,16 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <utility>
 
+#include "platform/PixelSize.h"
 #include "platform/decode/ImageDecode.h"
-
-namespace {
-
-// Larger pictures are not packed rather than risking an overflowing byte count.
-constexpr long long kMaxPixels = 1LL << 26;
-
-}  // namespace
+#include "platform/decode/PngChunks.h"
 
 PackedPicture PackedPicture::FromImage(GpImage* image) {
     PackedPicture packed;
@@ -22,15 +18,16 @@ PackedPicture PackedPicture::FromImage(GpImage* image) {
     UINT w = 0, h = 0;
     gp::GdipGetImageWidth(image, &w);
     gp::GdipGetImageHeight(image, &h);
-    if (w == 0 || h == 0 || w > 0xFFFF || static_cast<long long>(w) * h > kMaxPixels) return packed;
+    if (w > 0xFFFF) return packed;
     // The same conversion the layer uses when it copies a picture it was given.
-    std::vector<std::uint32_t> full(static_cast<std::size_t>(w) * h);
+    const std::unique_ptr<std::uint32_t[]> full = AllocatePixels(w, h);
+    if (!full) return packed;
     Gdiplus::BitmapData data{};
     data.Width = w;
     data.Height = h;
     data.Stride = static_cast<INT>(w * 4);
     data.PixelFormat = PixelFormat32bppPARGB;
-    data.Scan0 = full.data();
+    data.Scan0 = full.get();
     const Gdiplus::Rect rect(0, 0, static_cast<INT>(w), static_cast<INT>(h));
     auto* bitmap = static_cast<GpBitmap*>(image);
     if (gp::GdipBitmapLockBits(bitmap, &rect,
@@ -38,54 +35,50 @@ PackedPicture PackedPicture::FromImage(GpImage* image) {
                                PixelFormat32bppPARGB, &data) != Gdiplus::Ok)
         return packed;
     gp::GdipBitmapUnlockBits(bitmap, &data);
-    return Pack(full.data(), static_cast<int>(w), static_cast<int>(h));
+    return Pack(full.get(), static_cast<int>(w), static_cast<int>(h));
 }
 
 namespace {
 
-std::uint32_t BigEndian32(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
-           static_cast<std::uint32_t>(p[2]) << 8 | p[3];
-}
-
-// 8-bit RGB or RGBA without the chunks that make the system's decoder treat
-// colours differently (gamma, chromaticities, colour profiles, a transparent
-// colour): libpng then gives exactly the pixels GDI+ gives.
+// 8-bit RGB or RGBA without a transparent colour or significant-bits chunk,
+// and without the colour chunks the system's decoder applies: libpng then
+// gives exactly the pixels GDI+ gives.
 bool IsPlainPng(ByteBlock bytes) {
-    static constexpr unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (bytes.size < 8 + 25 || std::memcmp(bytes.data, kSignature, 8) != 0) return false;
+    if (bytes.size < 8 + 25) return false;
     const unsigned char* ihdr = bytes.data + 8;
-    if (BigEndian32(ihdr) != 13 || std::memcmp(ihdr + 4, "IHDR", 4) != 0) return false;
+    if (std::memcmp(ihdr + 4, "IHDR", 4) != 0) return false;
     const unsigned depth = ihdr[16], colour = ihdr[17];
     if (depth != 8 || (colour != 2 && colour != 6)) return false;
-    for (std::size_t at = 8; at + 8 <= bytes.size;) {
-        const std::uint32_t length = BigEndian32(bytes.data + at);
-        const unsigned char* type = bytes.data + at + 4;
-        if (std::memcmp(type, "IDAT", 4) == 0) return true;
-        for (const char* other : {"gAMA", "cHRM", "sRGB", "iCCP", "tRNS", "sBIT"})
-            if (std::memcmp(type, other, 4) == 0) return false;
-        if (bytes.size - at < 12 || length > bytes.size - at - 12) return false;
-        at += 12 + static_cast<std::size_t>(length);
-    }
-    return false;
+    return !decode::PngColoursNeedSystem(bytes.data, bytes.size) &&
+           decode::PngLacksChunks(bytes.data, bytes.size, {"tRNS", "sBIT"});
 }
 
 }  // namespace
 
 PackedPicture PackedPicture::FromPlainPng(ByteBlock bytes) {
     if (!IsPlainPng(bytes)) return {};
-    decode::Image image = decode::DecodePng(bytes.data, bytes.size);
-    if (image.Empty() || image.width > 0xFFFF ||
-        static_cast<long long>(image.width) * image.height > kMaxPixels)
-        return {};
-    std::vector<std::uint32_t>& pixels = image.frames[0].pixels;
-    for (std::uint32_t& p : pixels) {
-        const std::uint32_t a = p >> 24;
+    struct Room {
+        std::unique_ptr<std::uint32_t[]> pixels;
+        int width = 0, height = 0;
+    } room;
+    const decode::PixelSink sink{[](void* context, int width, int height) -> std::uint32_t* {
+                                     auto* r = static_cast<Room*>(context);
+                                     if (width > 0xFFFF) return nullptr;
+                                     r->pixels = AllocatePixels(width, height);
+                                     r->width = width;
+                                     r->height = height;
+                                     return r->pixels.get();
+                                 },
+                                 &room};
+    if (!decode::DecodePngTo(bytes.data, bytes.size, sink) || !room.pixels) return {};
+    std::uint32_t* const end = room.pixels.get() + PixelCount(room.width, room.height);
+    for (std::uint32_t* p = room.pixels.get(); p != end; ++p) {
+        const std::uint32_t a = *p >> 24;
         if (a == 255) continue;
         auto scale = [a](std::uint32_t c) { return (c * a + 127) / 255; };
-        p = a << 24 | scale(p >> 16 & 0xFF) << 16 | scale(p >> 8 & 0xFF) << 8 | scale(p & 0xFF);
+        *p = a << 24 | scale(*p >> 16 & 0xFF) << 16 | scale(*p >> 8 & 0xFF) << 8 | scale(*p & 0xFF);
     }
-    return Pack(pixels.data(), image.width, image.height);
+    return Pack(room.pixels.get(), room.width, room.height);
 }
 
 PackedPicture PackedPicture::Pack(const std::uint32_t* pixels, int w, int h) {
@@ -116,33 +109,38 @@ PackedPicture PackedPicture::Pack(const std::uint32_t* pixels, int w, int h) {
     std::size_t values = 0, lengths = 0;
     tokens([&](std::uint32_t, int) { ++values, ++lengths; },
            [&](const std::uint32_t*, int n) { values += static_cast<std::size_t>(n), ++lengths; });
-    packed.values_.reserve(values);
-    packed.lengths_.reserve(lengths);
+    packed.values_.reset(new (std::nothrow) std::uint32_t[values]);
+    packed.lengths_.reset(new (std::nothrow) std::uint16_t[lengths]);
+    if (!packed.values_ || !packed.lengths_) return {};
+    std::uint32_t* value = packed.values_.get();
+    std::uint16_t* length = packed.lengths_.get();
     tokens(
-        [&](std::uint32_t value, int n) {
-            packed.values_.push_back(value);
-            packed.lengths_.push_back(static_cast<std::uint16_t>(n));
+        [&](std::uint32_t v, int n) {
+            *value++ = v;
+            *length++ = static_cast<std::uint16_t>(n);
         },
         [&](const std::uint32_t* first, int n) {
-            packed.values_.insert(packed.values_.end(), first, first + n);
-            packed.lengths_.push_back(static_cast<std::uint16_t>(kSpan | n));
+            value = std::copy(first, first + n, value);
+            *length++ = static_cast<std::uint16_t>(kSpan | n);
         });
+    packed.valueCount_ = values;
+    packed.lengthCount_ = lengths;
     packed.width_ = w;
     packed.height_ = h;
     return packed;
 }
 
 std::size_t PackedPicture::Bytes() const {
-    return sizeof(*this) + values_.capacity() * sizeof(std::uint32_t) +
-           lengths_.capacity() * sizeof(std::uint16_t);
+    return sizeof(*this) + valueCount_ * sizeof(std::uint32_t) +
+           lengthCount_ * sizeof(std::uint16_t);
 }
 
 void PackedPicture::Expand(std::uint32_t* dest, std::size_t stride, int w, int h) const {
     if (!dest || w <= 0 || h <= 0) return;
     const int rows = std::min(h, height_);
     const int cut = std::min(w, width_);
-    const std::uint32_t* value = values_.data();
-    const std::uint16_t* length = lengths_.data();
+    const std::uint32_t* value = values_.get();
+    const std::uint16_t* length = lengths_.get();
     for (int y = 0; y < rows; ++y) {
         std::uint32_t* row = dest + static_cast<std::size_t>(y) * stride;
         for (int x = 0; x < width_; ++length) {
@@ -171,12 +169,9 @@ const PackedPicture* SkinFrameCache::Find(const PictureKey& key) const {
     return nullptr;
 }
 
-const PackedPicture* SkinFrameCache::Insert(const PictureKey& key, PackedPicture picture) {
+const PackedPicture* SkinFrameCache::Insert(const PictureKey& key, PackedPicture&& picture) {
     const std::size_t bytes = picture.Bytes();
-    while (!entries_.empty() && bytes_ + bytes > budget_) {
-        bytes_ -= entries_.front().picture.Bytes();
-        entries_.pop_front();
-    }
+    if (!entries_.empty() && bytes_ + bytes > budget_) return nullptr;
     entries_.push_back({key, std::move(picture)});
     bytes_ += bytes;
     return &entries_.back().picture;

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <list>
-#include <vector>
+#include <memory>
 
 #include "platform/ByteBlock.h"
 #include "toolkit/draw/PictureKey.h"
@@ -20,13 +20,14 @@
 class PackedPicture {
 public:
     // From any bitmap GDI+ can lock as premultiplied ARGB, at most 65535
-    // pixels wide; empty otherwise.
+    // pixels wide; empty otherwise, and when memory is short (every buffer
+    // here is allocated without throwing).
     static PackedPicture FromImage(GpImage* image);
-    // From a plain PNG (8-bit RGB or RGBA, no transparency or colour-space
-    // chunks), decoded with libpng and premultiplied as GDI+ premultiplies
-    // (each colour c becomes (c * alpha + 127) / 255): the same pixels as
-    // FromImage of GDI+'s decode, in about half the time. Empty for any other
-    // bytes, which are left to the system's decoder.
+    // From a plain PNG (8-bit RGB or RGBA, no transparent colour, none of the
+    // colour chunks decode::PngColoursNeedSystem leaves to GDI+), decoded with libpng and
+    // premultiplied as GDI+ premultiplies (each colour c becomes (c * alpha + 127) / 255): the same
+    // pixels as FromImage of GDI+'s decode, in about half the time. Empty for any other bytes,
+    // which are left to the system's decoder.
     static PackedPicture FromPlainPng(ByteBlock bytes);
 
     bool Empty() const { return width_ <= 0 || height_ <= 0; }
@@ -49,21 +50,27 @@ private:
     // One length per run or span, a span's with kSpan set; a run has one
     // value, a span one per pixel. Neither crosses a row's end.
     static constexpr std::uint16_t kSpan = 0x8000;
-    std::vector<std::uint32_t> values_;
-    std::vector<std::uint16_t> lengths_;
+    std::unique_ptr<std::uint32_t[]> values_;
+    std::unique_ptr<std::uint16_t[]> lengths_;
+    std::size_t valueCount_ = 0;
+    std::size_t lengthCount_ = 0;
 };
 
-// Packed pictures by key, at most `budget` bytes of them: past it the oldest go
-// first (a window fed an endless stream of new pictures keeps a bounded store).
+// Packed pictures by key, at most `budget` bytes of them. Once full it stores
+// nothing more and evicts nothing: an animation looping through more frames
+// than fit keeps hitting for the frames it kept (evicting the oldest would
+// miss on every frame of such a loop), and a window fed an endless stream of
+// new pictures keeps a bounded store.
 class SkinFrameCache {
 public:
     explicit SkinFrameCache(std::size_t budget = kDefaultBudget) : budget_(budget) {}
 
     // The picture stored under `key`, or null.
     const PackedPicture* Find(const PictureKey& key) const;
-    // Stores `picture` under `key` and returns it; the latest is kept even
-    // when it alone exceeds the budget.
-    const PackedPicture* Insert(const PictureKey& key, PackedPicture picture);
+    // Stores `picture` under `key` and returns the stored one while there is
+    // room (the first is kept even when it alone exceeds the budget); null
+    // when the store is full, `picture` then left as it was.
+    const PackedPicture* Insert(const PictureKey& key, PackedPicture&& picture);
     std::size_t Bytes() const { return bytes_; }
     std::size_t Count() const { return entries_.size(); }
     void Clear();
@@ -78,5 +85,5 @@ private:
     };
     std::size_t budget_;
     std::size_t bytes_ = 0;
-    std::list<Entry> entries_;  // oldest first; a list, so stored pictures never move
+    std::list<Entry> entries_;  // a list, so stored pictures never move
 };

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "platform/Handle.h"
+#include "platform/PixelSize.h"
 #include "platform/decode/ImageDecode.h"
+#include "platform/decode/PngChunks.h"
 
 ULONG_PTR GdiplusToken = 0;
 int OsMajorVersion = 0;
@@ -203,6 +205,7 @@ namespace {
 GpImage* DecodeOwn(const unsigned char* data, size_t size, HGLOBAL* memoryHandle) {
     const decode::Format format = decode::DetectFormat(data, size);
     if (format != decode::Format::Png && format != decode::Format::Jpeg) return nullptr;
+    if (format == decode::Format::Png && decode::PngColoursNeedSystem(data, size)) return nullptr;
     // Decoded straight into the global memory the picture will read: fresh
     // memory costs as much as the decoding, so there is no second copy.
     struct Room {
@@ -212,7 +215,8 @@ GpImage* DecodeOwn(const unsigned char* data, size_t size, HGLOBAL* memoryHandle
     const decode::PixelSink sink{
         [](void* context, int width, int height) -> std::uint32_t* {
             auto* r = static_cast<Room*>(context);
-            r->memory.reset(GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(width) * height * 4));
+            const std::size_t bytes = PixelBytes(width, height);
+            r->memory.reset(bytes ? GlobalAlloc(GMEM_FIXED, bytes) : nullptr);
             r->width = width;
             r->height = height;
             return static_cast<std::uint32_t*>(static_cast<void*>(r->memory.get()));
@@ -222,7 +226,7 @@ GpImage* DecodeOwn(const unsigned char* data, size_t size, HGLOBAL* memoryHandle
                                                        : decode::DecodeJpegTo(data, size, sink);
     if (!decoded || !room.memory) return nullptr;
     const auto* pixels = static_cast<const std::uint32_t*>(static_cast<void*>(room.memory.get()));
-    const size_t count = static_cast<size_t>(room.width) * room.height;
+    const size_t count = PixelCount(room.width, room.height);
     // An opaque picture is its own premultiplied form, the one GDI+ draws
     // from without converting; one with transparency stays straight alpha,
     // as the system's decoder gives it. A JPEG is always opaque.

@@ -39,8 +39,9 @@ GpFont* CreateFontByName(const std::string& faceName, float emSize, int style);
 std::string FontFamilyName(GpFont* font);
 
 // Decodes a picture from bytes: PNG and JPEG through the program's own
-// decoders into pixels held in global memory, anything else through GDI+ from
-// a global-memory stream. On success the caller owns both the image and
+// decoders into pixels held in global memory, anything else (and a PNG whose
+// colour chunks the system applies: decode::PngColoursNeedSystem) through
+// GDI+ from a global-memory stream. On success the caller owns both the image and
 // `memoryHandle`, the memory the image reads (release with ReleaseImage).
 GpImage* LoadImageFromBytes(ByteBlock bytes, HGLOBAL* memoryHandle, bool restoreSignature);
 void ReleaseImage(GpImage*& image, HGLOBAL& memory);

@@ -354,6 +354,45 @@ TEST_F(PngControlTest, StoredFramesMatchTheirPicturesAndNeverStandInForOthers) {
               2LL << 20);
 }
 
+// A loop of more frames than the store holds: once full, the store keeps the
+// frames it has, so every later round hits for them (evicting the oldest would
+// miss on every frame of the loop), and nothing past the budget is stored.
+TEST_F(PngControlTest, AStoreTooSmallForALoopKeepsHittingForTheFramesItKept) {
+    std::vector<std::vector<unsigned char>> loop;
+    for (std::uint32_t i = 0; i < 8; ++i)
+        loop.push_back(MakeBmp(64, 48, [i](int x, int y) {
+            std::uint32_t v = (static_cast<std::uint32_t>(y * 64 + x) + i * 7919u) * 2654435761u;
+            return (v ^ v >> 15) | 0xFF000000u;
+        }));
+    auto packedOf = [](const std::vector<unsigned char>& bytes) {
+        StreamImage decoded = DecodeImage(Block(bytes));
+        return PackedPicture::FromImage(decoded.get());
+    };
+    const std::size_t frameBytes = packedOf(loop[0]).Bytes();
+    SkinFrameCache store(frameBytes * 3 + frameBytes / 2);
+    for (int round = 0; round < 3; ++round) {
+        int hits = 0;
+        for (const auto& bytes : loop) {
+            const PictureKey key = PictureKey::Of(Block(bytes));
+            if (const PackedPicture* found = store.Find(key)) {
+                ++hits;
+                EXPECT_EQ(found->Width(), 64);
+                continue;
+            }
+            PackedPicture picture = packedOf(bytes);
+            ASSERT_FALSE(picture.Empty());
+            const PackedPicture* kept = store.Insert(key, std::move(picture));
+            // Not stored: the caller still holds the picture to show.
+            if (!kept) {
+                EXPECT_EQ(picture.Width(), 64);
+            }
+        }
+        EXPECT_EQ(hits, round == 0 ? 0 : 3) << "round " << round;
+        EXPECT_EQ(store.Count(), 3u);
+        EXPECT_LE(store.Bytes(), frameBytes * 3 + frameBytes / 2);
+    }
+}
+
 TEST_F(PngControlTest, PicturesOfChildrenAreStretchedFittedOrCropped) {
     HWND window = MakeWindow(200, 100);
     // Left half red, right half blue: shows which part of the picture landed where.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,9 @@
 #include <tuple>
 #include <utility>
 #include <vector>
+
+#include <jpeglib.h>
+#include <png.h>
 
 #include "toolkit/core/Thunk.h"
 #include "toolkit/core/Toolkit.h"
@@ -242,8 +246,102 @@ std::vector<std::uint32_t> PixelsOf(GpImage* image, UINT* width, UINT* height) {
     return pixels;
 }
 
+// A 64 x 40 PNG written by libpng in one of its layouts: `colour` and
+// `depth` as in IHDR, Adam7 when `interlaced`, a gAMA chunk when `gamma`.
+// Samples vary across the picture; a palette has 256 entries, the lower
+// half partly transparent.
+std::string LibpngPng(int colour, int depth, bool interlaced, bool gamma) {
+    constexpr int kW = 64, kH = 40;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    std::string out;
+    png_set_write_fn(
+        png, &out,
+        [](png_structp p, png_bytep data, png_size_t n) {
+            static_cast<std::string*>(png_get_io_ptr(p))->append(reinterpret_cast<char*>(data), n);
+        },
+        nullptr);
+    png_set_IHDR(png, info, kW, kH, depth, colour,
+                 interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (colour == PNG_COLOR_TYPE_PALETTE) {
+        png_color palette[256];
+        png_byte alpha[128];
+        for (int i = 0; i < 256; ++i)
+            palette[i] = {static_cast<png_byte>(i), static_cast<png_byte>(255 - i),
+                          static_cast<png_byte>(i * 3)};
+        for (int i = 0; i < 128; ++i) alpha[i] = static_cast<png_byte>(i * 2);
+        png_set_PLTE(png, info, palette, 256);
+        png_set_tRNS(png, info, alpha, 128, nullptr);
+    }
+    if (gamma) png_set_gAMA(png, info, 1.0 / 1.8);
+    png_write_info(png, info);
+    if (depth == 16) png_set_swap(png);  // rows below are little-endian words
+    const int channels = colour == PNG_COLOR_TYPE_RGB_ALPHA ? 4
+                         : colour == PNG_COLOR_TYPE_RGB     ? 3
+                                                            : 1;
+    const int bytes = depth / 8;
+    std::vector<png_byte> pixels(static_cast<size_t>(kW) * kH * channels * bytes);
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x)
+            for (int c = 0; c < channels; ++c) {
+                const unsigned v = static_cast<unsigned>(x * 1031 + y * 2053 + c * 40000) & 0xFFFF;
+                png_byte* at = &pixels[((static_cast<size_t>(y) * kW + x) * channels + c) * bytes];
+                if (depth == 16) {
+                    at[0] = static_cast<png_byte>(v);
+                    at[1] = static_cast<png_byte>(v >> 8);
+                } else {
+                    at[0] = static_cast<png_byte>(v >> 4);
+                }
+            }
+    std::vector<png_bytep> rows(kH);
+    for (int y = 0; y < kH; ++y)
+        rows[static_cast<size_t>(y)] = &pixels[static_cast<size_t>(y) * kW * channels * bytes];
+    png_write_image(png, rows.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+// A 64 x 40 JPEG written by libjpeg: grey or colour, baseline or progressive.
+std::string LibjpegJpeg(bool grey, bool progressive) {
+    constexpr int kW = 64, kH = 40;
+    jpeg_compress_struct jpeg{};
+    jpeg_error_mgr err{};
+    jpeg.err = jpeg_std_error(&err);
+    jpeg_create_compress(&jpeg);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&jpeg, &buffer, &size);
+    jpeg.image_width = kW;
+    jpeg.image_height = kH;
+    jpeg.input_components = grey ? 1 : 3;
+    jpeg.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&jpeg);
+    jpeg_set_quality(&jpeg, 95, TRUE);
+    if (progressive) jpeg_simple_progression(&jpeg);
+    jpeg_start_compress(&jpeg, TRUE);
+    std::vector<unsigned char> row(static_cast<size_t>(kW) * jpeg.input_components);
+    while (jpeg.next_scanline < kH) {
+        const int y = static_cast<int>(jpeg.next_scanline);
+        for (int x = 0; x < kW; ++x)
+            for (int c = 0; c < jpeg.input_components; ++c)
+                row[static_cast<size_t>(x) * jpeg.input_components + c] =
+                    static_cast<unsigned char>(x * 4 + y * (2 + c) + c * 60);
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&jpeg, rows, 1);
+    }
+    jpeg_finish_compress(&jpeg);
+    std::string out(reinterpret_cast<char*>(buffer), size);
+    jpeg_destroy_compress(&jpeg);
+    free(buffer);
+    return out;
+}
+
 // The toolkit's own decoding gives the pictures the system's codecs give:
-// the same size, orientation, channel order and (premultiplied) alpha.
+// the same size, orientation, channel order and (premultiplied) alpha, for
+// every PNG layout and JPEG kind; a PNG carrying colour chunks (gamma) is
+// left to the system's decoder, as the skin layer leaves it.
 TEST_F(ToolkitGlobals, OwnDecodingMatchesTheSystemCodecs) {
     const auto encode = [](const wchar_t* format, Gdiplus::PixelFormat pixelFormat,
                            Gdiplus::ARGB (*colour)(int, int)) {
@@ -274,15 +372,34 @@ TEST_F(ToolkitGlobals, OwnDecodingMatchesTheSystemCodecs) {
             return static_cast<Gdiplus::ARGB>(0xFF000000u | (x * 4) << 16 | (y * 6) << 8 |
                                               (x + y) * 2);
         });
-    for (const auto& [what, bytes, lossless] :
-         {std::tuple{"png", png, true}, std::tuple{"jpeg", jpeg, false}}) {
-        SCOPED_TRACE(what);
+    const struct {
+        const char* what;
+        std::string bytes;
+        bool lossless;
+        bool own;  // decoded by the program's own decoders, not the system's
+    } samples[] = {
+        {"png rgba", png, true, true},
+        {"png palette with transparency", LibpngPng(PNG_COLOR_TYPE_PALETTE, 8, false, false), true,
+         true},
+        {"png grey", LibpngPng(PNG_COLOR_TYPE_GRAY, 8, false, false), true, true},
+        {"png 16-bit rgba", LibpngPng(PNG_COLOR_TYPE_RGB_ALPHA, 16, false, false), true, true},
+        {"png interlaced rgb", LibpngPng(PNG_COLOR_TYPE_RGB, 8, true, false), true, true},
+        {"png with gamma", LibpngPng(PNG_COLOR_TYPE_RGB, 8, false, true), true, false},
+        {"jpeg", jpeg, false, true},
+        {"jpeg progressive", LibjpegJpeg(false, true), false, true},
+        {"jpeg grey", LibjpegJpeg(true, false), false, true},
+    };
+    for (const auto& sample : samples) {
+        SCOPED_TRACE(sample.what);
+        const std::string& bytes = sample.bytes;
         ASSERT_FALSE(bytes.empty());
         const ByteBlock block(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
         HGLOBAL memory = nullptr;
         GpImage* own = LoadImageFromBytes(block, &memory, false);
         ASSERT_NE(own, nullptr);
-        EXPECT_NE(memory, nullptr);  // the pixels the picture reads
+        ASSERT_NE(memory, nullptr);  // the pixels the picture reads, or its bytes
+        // The own decoders' memory holds the pixels, the system's the bytes.
+        EXPECT_EQ(GlobalSize(memory) == 64u * 40u * 4u, sample.own);
 
         IStream* stream = nullptr;
         HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
@@ -310,7 +427,7 @@ TEST_F(ToolkitGlobals, OwnDecodingMatchesTheSystemCodecs) {
         // PNG decoding is exact. JPEG decoders may differ in how they upsample
         // the colour (a handful of levels on average on this gradient); a
         // swapped channel, flipped rows or a wrong stride are far beyond that.
-        if (lossless) {
+        if (sample.lossless) {
             EXPECT_EQ(worst, 0);
         } else {
             EXPECT_LE(total / (4.0 * a.size()), 8.0);
