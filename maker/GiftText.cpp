@@ -66,7 +66,7 @@ int DamagedUtf8Line(const std::string& bytes) {
             ++i;
         }
     }
-    return broken > 0 && valid >= 4 && broken * 10 <= valid ? firstBadLine : 0;
+    return broken > 0 && valid >= 4 && broken * 4 <= valid ? firstBadLine : 0;
 }
 
 // Characters as people count them: a surrogate pair is one.

@@ -63,7 +63,7 @@ private:
 };
 
 struct FlacRead {
-    const std::string* file;
+    const std::string* file = nullptr;
     std::size_t at = 0;
     Feeder feeder;
     bool started = false, failed = false;
@@ -127,7 +127,8 @@ unsigned Le16(const unsigned char* p) {
 }  // namespace
 
 Converted FlacToMp3(const std::string& file) {
-    FlacRead read{&file};
+    FlacRead read;
+    read.file = &file;
     FlacDecoder decoder;
     Converted failed;
     failed.error = L"FLAC 文件已损坏，无法解码";

@@ -88,15 +88,16 @@ TEST(SongCheck, AnyRateAndChannelCountPassesAndCutOrDamagedSongsDoNot) {
         tagged += "TAG" + std::string(125, ' ');
         EXPECT_TRUE(maker::CheckSong(tagged).ok);
 
-        for (std::size_t cut : {song.bytes.size() - 7, song.bytes.size() * 2 / 3}) {
-            const maker::SongCheck cutShort = maker::CheckSong(song.bytes.substr(0, cut));
-            EXPECT_FALSE(cutShort.ok) << cut;
-            EXPECT_NE(cutShort.problem.find(L"不完整"), std::wstring::npos) << cutShort.problem;
-        }
+        // A last frame a few bytes short is dropped, as players do.
+        const maker::SongCheck shortFrame = maker::CheckSong(song.bytes.substr(0, song.bytes.size() - 7));
+        EXPECT_TRUE(shortFrame.ok) << shortFrame.problem;
+        EXPECT_NE(shortFrame.note.find(L"最后一帧不完整"), std::wstring::npos);
+        // Damage between frames is stepped over, and said.
         std::string damaged = song.bytes;
         for (std::size_t i = damaged.size() / 2; i < damaged.size() / 2 + 600; ++i)
             damaged[i] = 'x';
-        EXPECT_FALSE(maker::CheckSong(damaged).ok);
+        const maker::SongCheck stepped = maker::CheckSong(damaged);
+        EXPECT_NE(stepped.note.find(L"跳过了"), std::wstring::npos) << stepped.problem;
     }
     EXPECT_FALSE(maker::CheckSong("RIFF....WAVEfmt ").ok);
     EXPECT_FALSE(maker::CheckSong(std::string(21u << 20, '\0')).ok);
