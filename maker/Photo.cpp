@@ -9,6 +9,7 @@
 #include "maker/OtherPictures.h"
 #include "maker/PictureHeader.h"
 #include "maker/Resample.h"
+#include "maker/RowDecode.h"
 #include "platform/decode/ImageDecode.h"
 
 namespace maker {
@@ -121,7 +122,7 @@ Taken TakePhoto(const std::string& file, const Role& role, const std::wstring& f
         return taken;
     }
     const bool turned = header.orientation >= 5;
-    Pixels source;
+    Pixels source, fitted;
     bool trySystem = !ours && !webp;
     if (header.format == PictureFormat::Jpeg) {
         JpegResult result = JpegResult::Ok;
@@ -134,7 +135,25 @@ Taken TakePhoto(const std::string& file, const Role& role, const std::wstring& f
         trySystem = result == JpegResult::Unsupported;
     } else if (webp) {
         source = DecodeWebp(file);
-    } else if (ours) {
+    } else if (header.format == PictureFormat::Png || header.format == PictureFormat::Bmp) {
+        // Row by row into the fitter: a huge picture never exists whole.
+        RowFitter fitter(header.width, header.height, role.width, role.height);
+        const RowReceiver receiver{
+            [](void* f, int y, const std::uint32_t* row) {
+                static_cast<RowFitter*>(f)->AddRow(y, row);
+            },
+            &fitter};
+        const RowResult rows = header.format == PictureFormat::Png
+                                   ? DecodePngRows(file, header.width, header.height, receiver)
+                                   : DecodeBmpRows(file, header.width, header.height, receiver);
+        if (rows == RowResult::Damaged) {
+            taken.line = fileName + L"：图片已损坏或不完整，无法解码";
+            return taken;
+        }
+        if (rows == RowResult::Done) fitted = fitter.Finish();
+    }
+    if (ours && fitted.data.empty() && source.data.empty() && !trySystem &&
+        header.format != PictureFormat::Jpeg) {
         decode::Image image = decode::DecodeImage(file.data(), file.size());
         if (!image.Empty()) {
             source.width = image.width;
@@ -152,11 +171,11 @@ Taken TakePhoto(const std::string& file, const Role& role, const std::wstring& f
         header.height = source.height;
         header.orientation = 1;
     }
-    if (source.data.empty()) {
+    if (source.data.empty() && fitted.data.empty()) {
         taken.line = fileName + L"：图片已损坏，无法解码";
         return taken;
     }
-    Pixels fitted = FitCover(source, header.orientation, role.width, role.height);
+    if (fitted.data.empty()) fitted = FitCover(source, header.orientation, role.width, role.height);
     const int uprightW = turned ? header.height : header.width;
     const int uprightH = turned ? header.width : header.height;
     source = Pixels{};  // the big decode is not needed any more
