@@ -158,11 +158,11 @@ int RunMaker(const std::vector<std::wstring>& arguments) {
     for (const std::wstring& line : report.lines) text += line + L"\r\n";
     PrintReport(text);
     if (window) {
-        const int answer = MessageBoxW(
-            nullptr, BoxText(report.lines, report.written).c_str(),
-            report.written ? L"礼物做好了" : L"礼物没有做成",
-            (report.written ? MB_YESNO | MB_ICONINFORMATION : MB_OK | MB_ICONWARNING) |
-                MB_SETFOREGROUND);
+        const int answer =
+            MessageBoxW(nullptr, BoxText(report.lines, report.written).c_str(),
+                        report.written ? L"礼物做好了" : L"礼物没有做成",
+                        (report.written ? MB_YESNO | MB_ICONINFORMATION : MB_OK | MB_ICONWARNING) |
+                            MB_SETFOREGROUND);
         if (report.written && answer == IDYES) StartGift(report.output);
     }
     return report.written ? 0 : 1;

@@ -66,7 +66,8 @@ std::wstring ParentOf(const std::wstring& path) {
     // Nothing above "\\server\share".
     if (p.size() > 2 && IsSlash(p[0]) && IsSlash(p[1])) {
         const std::size_t server = p.find_first_of(L"\\/", 2);
-        if (server == std::wstring::npos || p.find_first_of(L"\\/", server + 1) == std::wstring::npos)
+        if (server == std::wstring::npos ||
+            p.find_first_of(L"\\/", server + 1) == std::wstring::npos)
             return {};
     }
     const std::size_t slash = p.find_last_of(L"\\/");

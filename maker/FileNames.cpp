@@ -12,24 +12,29 @@ struct Alias {
 };
 
 constexpr Alias kAliases[] = {
-    {L"开场照片", L"start_background"}, {L"烟花照片", L"fireworks_background"},
-    {L"想说的话照片", L"words_background"}, {L"信的照片", L"letter_background"},
-    {L"图片条", L"picture_strip"},      {L"大玫瑰", L"big_rose"},
-    {L"图标", L"start_icon"},           {L"第一封信", L"letter1"},
-    {L"第二封信", L"letter2"},          {L"诗", L"poem"},
-    {L"歌", L"song"},                   {L"歌曲", L"song"},
+    {L"开场照片", L"start_background"},
+    {L"烟花照片", L"fireworks_background"},
+    {L"想说的话照片", L"words_background"},
+    {L"信的照片", L"letter_background"},
+    {L"图片条", L"picture_strip"},
+    {L"大玫瑰", L"big_rose"},
+    {L"图标", L"start_icon"},
+    {L"第一封信", L"letter1"},
+    {L"第二封信", L"letter2"},
+    {L"诗", L"poem"},
+    {L"歌", L"song"},
+    {L"歌曲", L"song"},
     {L"设置", L"gift"},
 };
 
 // Extensions a gift file or a file meant as one may have: pictures, songs in
 // any format a giver may hold, texts and the documents letters get written in.
 constexpr std::wstring_view kExtensions[] = {
-    L".jpg",  L".jpeg", L".jpe",  L".jfif", L".png", L".bmp",   L".gif",  L".ico",
-    L".webp", L".heic", L".heif", L".avif", L".tif", L".tiff",  L".dng",  L".mp3",
-    L".flac", L".wav",  L".m4a",  L".aac",  L".mp4", L".ogg",   L".opus", L".wma",
-    L".ape",  L".ncm",  L".qmc0", L".qmc3", L".qmcflac", L".qmcogg", L".mflac", L".mgg",
-    L".kgm",  L".kgma", L".vpr",  L".kwm",  L".xm",  L".txt",   L".ini",  L".doc",
-    L".docx", L".wps",  L".rtf",  L".pdf",  L".odt",
+    L".jpg",  L".jpeg",    L".jpe",    L".jfif",  L".png",  L".bmp", L".gif",  L".ico",  L".webp",
+    L".heic", L".heif",    L".avif",   L".tif",   L".tiff", L".dng", L".mp3",  L".flac", L".wav",
+    L".m4a",  L".aac",     L".mp4",    L".ogg",   L".opus", L".wma", L".ape",  L".ncm",  L".qmc0",
+    L".qmc3", L".qmcflac", L".qmcogg", L".mflac", L".mgg",  L".kgm", L".kgma", L".vpr",  L".kwm",
+    L".xm",   L".txt",     L".ini",    L".doc",   L".docx", L".wps", L".rtf",  L".pdf",  L".odt",
 };
 
 bool Known(std::wstring_view extension) {

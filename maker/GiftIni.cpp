@@ -52,8 +52,9 @@ IniTaken TakeIni(const std::string& file, const std::wstring& fileName) {
         if (line.empty() || line[0] == L';' || line[0] == L'#') continue;
         if (line.front() == L'[' || line.front() == L'\u3010') {  // [ or 【
             const std::size_t close = line.find_first_of(L"]\u3011", 1);
-            const std::wstring section =
-                close == std::wstring::npos ? std::wstring() : Lower(Trim(line.substr(1, close - 1)));
+            const std::wstring section = close == std::wstring::npos
+                                             ? std::wstring()
+                                             : Lower(Trim(line.substr(1, close - 1)));
             inGift = section == L"gift";
             sawGift = sawGift || inGift;
             continue;

@@ -99,8 +99,9 @@ DecodedText DecodeTextFile(const std::string& bytes) {
             const int badLine = DamagedUtf8Line(bytes);
             if (badLine > 0) {
                 out.text.clear();
-                out.error = L"是 UTF-8 编码，但第 " + std::to_wstring(badLine) +
-                            L" 行有损坏的字节（可能复制时出了错），请在记事本里改好这一行后另存为 UTF-8";
+                out.error =
+                    L"是 UTF-8 编码，但第 " + std::to_wstring(badLine) +
+                    L" 行有损坏的字节（可能复制时出了错），请在记事本里改好这一行后另存为 UTF-8";
                 return out;
             }
             out.encoding = L"GBK";
@@ -216,8 +217,7 @@ TextTaken TakePoem(const std::string& file, const std::wstring& fileName) {
         return taken;
     }
     std::vector<std::wstring> lines = SplitLines(decoded.text);
-    while (lines.size() > 1 &&
-           lines.back().find_first_not_of(L" \t\u3000") == std::wstring::npos)
+    while (lines.size() > 1 && lines.back().find_first_not_of(L" \t\u3000") == std::wstring::npos)
         lines.pop_back();
     if (lines.size() > static_cast<std::size_t>(kMaxPoemLines)) {
         taken.line = fileName + L"：诗有 " + std::to_wstring(lines.size()) + L" 行，最多 20 行";

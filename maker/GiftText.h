@@ -2,8 +2,8 @@
 // A giver's text file made into the GBK the gift shows. The encoding is
 // detected without asking: UTF-8 with or without its byte-order mark,
 // UTF-16 LE or BE with its mark, otherwise GBK. A file that is UTF-8 but for
-// a damaged byte or two is an error naming the line, not a GBK reading. Line breaks may be CR LF, LF
-// or CR; the program's own are CR LF.
+// a damaged byte or two is an error naming the line, not a GBK reading. Line breaks may be CR LF,
+// LF or CR; the program's own are CR LF.
 #include <string>
 #include <vector>
 

@@ -209,7 +209,8 @@ bool SetChecksumAndFlush(const std::wstring& path) {
 // retried for two seconds before it counts as failed.
 bool ReplaceWithRetry(const std::wstring& from, const std::wstring& to) {
     for (int waited = 0;; waited += 100) {
-        if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        if (MoveFileExW(from.c_str(), to.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return true;
         const DWORD why = GetLastError();
         const bool held = why == ERROR_ACCESS_DENIED || why == ERROR_SHARING_VIOLATION ||
@@ -278,7 +279,8 @@ Written WriteGift(const std::wstring& program, const std::wstring& output,
         // The running program cannot be replaced, but it can be renamed.
         const std::wstring stem = output.substr(0, output.size() - 4);
         std::wstring aside = stem + L"（旧的，可以删掉）.exe";
-        for (int n = 2; GetFileAttributesW(aside.c_str()) != INVALID_FILE_ATTRIBUTES && n < 100; ++n)
+        for (int n = 2; GetFileAttributesW(aside.c_str()) != INVALID_FILE_ATTRIBUTES && n < 100;
+             ++n)
             aside = stem + L"（旧的，可以删掉）(" + std::to_wstring(n) + L").exe";
         if (MoveFileExW(output.c_str(), aside.c_str(), MOVEFILE_WRITE_THROUGH)) {
             if (!MoveFileExW(temporary.path().c_str(), output.c_str(), MOVEFILE_WRITE_THROUGH)) {
@@ -289,13 +291,14 @@ Written WriteGift(const std::wstring& program, const std::wstring& output,
             temporary.Keep();
             result.note = DeleteFileW(aside.c_str())
                               ? L"新的礼物替换了原来的 " + output
-                              : L"新的礼物替换了原来的 " + output + L"；旧的礼物正在运行，已改名为 " +
-                                    aside + L"，关掉后可以删掉";
+                              : L"新的礼物替换了原来的 " + output +
+                                    L"；旧的礼物正在运行，已改名为 " + aside + L"，关掉后可以删掉";
             return result;
         }
         // Beside it, under a name nothing has.
         std::wstring beside = stem + L" (2).exe";
-        for (int n = 3; GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES && n < 1000; ++n)
+        for (int n = 3; GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES && n < 1000;
+             ++n)
             beside = stem + L" (" + std::to_wstring(n) + L").exe";
         if (!ReplaceWithRetry(temporary.path(), beside))
             return fail(L"无法写出 " + beside + SystemMessage(GetLastError()));
@@ -305,7 +308,8 @@ Written WriteGift(const std::wstring& program, const std::wstring& output,
         return result;
     }
     if (!ReplaceWithRetry(temporary.path(), output))
-        return fail(L"无法替换 " + output + L"（它是否正在运行？）" + SystemMessage(GetLastError()));
+        return fail(L"无法替换 " + output + L"（它是否正在运行？）" +
+                    SystemMessage(GetLastError()));
     temporary.Keep();
     return result;
 }

@@ -19,8 +19,8 @@ namespace {
 // before the end marker (some cameras write them) change no pixel.
 void CountWarning(j_common_ptr info, int level) {
     if (level >= 0) return;  // trace messages
-    const bool harmless = info->err->msg_code == JWRN_EXTRANEOUS_DATA &&
-                          info->err->msg_parm.i[1] == 0xD9;
+    const bool harmless =
+        info->err->msg_code == JWRN_EXTRANEOUS_DATA && info->err->msg_parm.i[1] == 0xD9;
     if (!harmless) ++info->err->num_warnings;
 }
 
@@ -63,7 +63,8 @@ bool Decompress(jpeg_decompress_struct* jpeg, JpegErrorJump* err, const unsigned
     out->data.resize(static_cast<std::size_t>(out->width) * out->height);
     if (cmyk) target.cmykRow->resize(static_cast<std::size_t>(out->width) * 4);
     while (jpeg->output_scanline < jpeg->output_height) {
-        std::uint32_t* row = out->data.data() + static_cast<std::size_t>(jpeg->output_scanline) * out->width;
+        std::uint32_t* row =
+            out->data.data() + static_cast<std::size_t>(jpeg->output_scanline) * out->width;
         JSAMPROW into = cmyk ? target.cmykRow->data() : reinterpret_cast<JSAMPROW>(row);
         jpeg_read_scanlines(jpeg, &into, 1);
         if (cmyk) CmykToBgra(target.cmykRow->data(), row, out->width, jpeg->saw_Adobe_marker);
@@ -91,8 +92,7 @@ Pixels DecodeJpegCovering(const void* data, std::size_t size, int width, int hei
     jpeg_destroy_decompress(&jpeg);
     if (!ok || warned) {
         // What this build of libjpeg does not read is not damage: the system may read it.
-        if (result && !ok &&
-            (code == JERR_BAD_PRECISION || code == JERR_NOT_COMPILED))
+        if (result && !ok && (code == JERR_BAD_PRECISION || code == JERR_NOT_COMPILED))
             *result = JpegResult::Unsupported;
         return Pixels{};
     }

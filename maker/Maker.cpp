@@ -145,9 +145,9 @@ Outcome Process(const Job& job) {
     }
     if (job.named.fireworks) {
         const int n = job.named.fireworks;
-        Taken t = TakeExactPicture(job.bytes, ExactFormat::PngRgba, kFireworksWidth,
-                                   kFireworksHeight, 1, name,
-                                   L"烟花第 " + std::to_wstring(n) + L" 帧");
+        Taken t =
+            TakeExactPicture(job.bytes, ExactFormat::PngRgba, kFireworksWidth, kFireworksHeight, 1,
+                             name, L"烟花第 " + std::to_wstring(n) + L" 帧");
         const bool ok = !t.bytes.empty();
         taken(FireworksResource(n), std::move(t.bytes), std::move(t.line), ok);
         return o;
@@ -200,7 +200,8 @@ std::wstring WhatOf(const NamedFile& named) {
 
 std::wstring DesktopFolder() {
     wchar_t path[MAX_PATH] = {};
-    if (SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK)
+    if (SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, path) !=
+        S_OK)
         return {};
     return path;
 }
@@ -240,8 +241,8 @@ struct Findings {
         for (const std::wstring& w : warnings) lines.push_back(L"注意：" + w);
         lines.insert(lines.end(), used.begin(), used.end());
         if (!ignored.empty()) {
-            std::vector<std::wstring> shown(ignored.begin(),
-                                            ignored.begin() + std::min<std::size_t>(5, ignored.size()));
+            std::vector<std::wstring> shown(
+                ignored.begin(), ignored.begin() + std::min<std::size_t>(5, ignored.size()));
             lines.push_back(L"已忽略 " + std::to_wstring(ignored.size()) +
                             L" 个不是礼物用的文件名的文件：" + Joined(shown, L"、") +
                             (ignored.size() > shown.size() ? L" 等" : L""));
@@ -310,7 +311,8 @@ Report Make(const MakeRequest& request) {
         job.name = files[i];
         job.named = names[i];
         if (!names[i].meant.empty())
-            found.warnings.push_back(files[i] + L" 的名字多了一个扩展名（Windows 隐藏了它），已当作 " +
+            found.warnings.push_back(files[i] +
+                                     L" 的名字多了一个扩展名（Windows 隐藏了它），已当作 " +
                                      names[i].meant + L" 使用");
         std::wstring readError;
         if (!ReadWholeFile(folder + L"\\" + files[i], job.bytes, readError)) {
@@ -394,7 +396,8 @@ Report Make(const MakeRequest& request) {
         GetFileAttributesExW(output.c_str(), GetFileExInfoStandard, &data);
         const unsigned long long size =
             (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        found.outcome = L"礼物已写好：" + output + L"（" + Megabytes(size) + L"），其余内容保留原样";
+        found.outcome =
+            L"礼物已写好：" + output + L"（" + Megabytes(size) + L"），其余内容保留原样";
         report.written = true;
         report.output = output;
     } else {

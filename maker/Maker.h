@@ -3,6 +3,7 @@
 // into a personalised copy of the program. Runs only when the program is
 // started with an argument.
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace maker {
@@ -16,6 +17,10 @@ struct Report {
 };
 
 struct MakeRequest {
+    MakeRequest() = default;
+    MakeRequest(std::wstring folder, std::wstring output, std::wstring program)
+        : folder(std::move(folder)), output(std::move(output)), program(std::move(program)) {}
+
     std::wstring folder;   // the giver's folder
     std::wstring output;   // empty: FOLDER.exe beside the folder
     std::wstring program;  // the program to copy; empty: the running one

@@ -113,10 +113,9 @@ Taken TakePhoto(const std::string& file, const Role& role, const std::wstring& f
             return taken;
         }
     }
-    if ((ours || webp) &&
-        (header.width <= 0 || header.height <= 0 || header.width > kMaxSide ||
-         header.height > kMaxSide ||
-         static_cast<long long>(header.width) * header.height > kMaxPixels)) {
+    if ((ours || webp) && (header.width <= 0 || header.height <= 0 || header.width > kMaxSide ||
+                           header.height > kMaxSide ||
+                           static_cast<long long>(header.width) * header.height > kMaxPixels)) {
         taken.line = fileName + L"：图片声称有 " + Size(header.width, header.height) +
                      L" 像素，太大了（每边最多 20000，总共最多 1 亿像素）";
         return taken;
@@ -129,7 +128,8 @@ Taken TakePhoto(const std::string& file, const Role& role, const std::wstring& f
         source = DecodeJpegCovering(file.data(), file.size(), turned ? role.height : role.width,
                                     turned ? role.width : role.height, &result);
         if (result == JpegResult::Damaged) {
-            taken.line = fileName + L"：照片不完整或已损坏（可能没有复制或下载完），请换一个完整的文件";
+            taken.line =
+                fileName + L"：照片不完整或已损坏（可能没有复制或下载完），请换一个完整的文件";
             return taken;
         }
         trySystem = result == JpegResult::Unsupported;
@@ -138,11 +138,10 @@ Taken TakePhoto(const std::string& file, const Role& role, const std::wstring& f
     } else if (header.format == PictureFormat::Png || header.format == PictureFormat::Bmp) {
         // Row by row into the fitter: a huge picture never exists whole.
         RowFitter fitter(header.width, header.height, role.width, role.height);
-        const RowReceiver receiver{
-            [](void* f, int y, const std::uint32_t* row) {
-                static_cast<RowFitter*>(f)->AddRow(y, row);
-            },
-            &fitter};
+        const RowReceiver receiver{[](void* f, int y, const std::uint32_t* row) {
+                                       static_cast<RowFitter*>(f)->AddRow(y, row);
+                                   },
+                                   &fitter};
         const RowResult rows = header.format == PictureFormat::Png
                                    ? DecodePngRows(file, header.width, header.height, receiver)
                                    : DecodeBmpRows(file, header.width, header.height, receiver);
@@ -198,8 +197,8 @@ Taken TakePhoto(const std::string& file, const Role& role, const std::wstring& f
     // Covering scales by the larger ratio; whatever then sticks out is cut.
     const double scale = std::max(static_cast<double>(role.width) / uprightW,
                                   static_cast<double>(role.height) / uprightH);
-    const bool cut = std::lround(uprightW * scale) > role.width ||
-                     std::lround(uprightH * scale) > role.height;
+    const bool cut =
+        std::lround(uprightW * scale) > role.width || std::lround(uprightH * scale) > role.height;
     const std::wstring target = Size(role.width, role.height);
     if (uprightW == role.width && uprightH == role.height)
         line += L" 已采用";

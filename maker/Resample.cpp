@@ -126,7 +126,8 @@ RowFitter::RowFitter(int sourceWidth, int sourceHeight, int width, int height)
         columnFirst_.push_back(t.first);
         columnWeights_.push_back(t.weights);
     }
-    for (const Tap& t : AxisTaps(sourceHeight, (sourceHeight - height / scale) / 2, scale, height)) {
+    for (const Tap& t :
+         AxisTaps(sourceHeight, (sourceHeight - height / scale) / 2, scale, height)) {
         rowFirst_.push_back(t.first);
         rowWeights_.push_back(t.weights);
     }

@@ -67,8 +67,9 @@ RowResult DecodePngRows(const std::string& file, int width, int height, RowRecei
     if (!png) return RowResult::Damaged;
     png_infop info = png_create_info_struct(png);
     PngSource source{&file, 0};
-    const RowResult result =
-        info ? ReadRows(png, info, &source, width, height, row.data(), receiver) : RowResult::Damaged;
+    const RowResult result = info
+                                 ? ReadRows(png, info, &source, width, height, row.data(), receiver)
+                                 : RowResult::Damaged;
     png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
     return result;
 }
@@ -81,9 +82,9 @@ RowResult DecodeBmpRows(const std::string& file, int width, int height, RowRecei
     const unsigned bits = Le16(b + 28);
     const std::uint32_t compression = Le32(b + 30), colours = Le32(b + 46);
     // BI_RGB at 8, 24 or 32 bits, or 32-bit BI_BITFIELDS with the usual masks.
-    const bool usualMasks =
-        compression == 3 && bits == 32 && file.size() >= 14 + 40 + 12 &&
-        Le32(b + 54) == 0x00FF0000u && Le32(b + 58) == 0x0000FF00u && Le32(b + 62) == 0x000000FFu;
+    const bool usualMasks = compression == 3 && bits == 32 && file.size() >= 14 + 40 + 12 &&
+                            Le32(b + 54) == 0x00FF0000u && Le32(b + 58) == 0x0000FF00u &&
+                            Le32(b + 62) == 0x000000FFu;
     if (!((compression == 0 && (bits == 8 || bits == 24 || bits == 32)) || usualMasks))
         return RowResult::NeedsWhole;
     const std::size_t stride = (static_cast<std::size_t>(width) * bits + 31) / 32 * 4;
@@ -93,7 +94,8 @@ RowResult DecodeBmpRows(const std::string& file, int width, int height, RowRecei
     if (bits == 8 && palette + paletteCount * 4 > file.size()) return RowResult::Damaged;
     std::vector<std::uint32_t> row(static_cast<std::size_t>(width));
     for (int y = 0; y < height; ++y) {
-        const unsigned char* s = b + offset + stride * static_cast<std::size_t>(topDown ? y : height - 1 - y);
+        const unsigned char* s =
+            b + offset + stride * static_cast<std::size_t>(topDown ? y : height - 1 - y);
         for (int x = 0; x < width; ++x) {
             std::uint32_t p;
             if (bits == 8) {

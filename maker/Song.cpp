@@ -51,8 +51,7 @@ std::wstring Unusable(const std::string& f, const std::wstring& extension) {
         return head + L"OGG 格式的音乐（Vorbis 或 Opus），礼物里只能放 MP3。" + kConvert;
     if (Starts(f, 0, "\x30\x26\xB2\x75\x8E\x66\xCF\x11", 8))
         return head + L"WMA 格式的音乐，礼物里只能放 MP3。" + kConvert;
-    if (Starts(f, 0, "MAC ", 4))
-        return head + L"APE 格式的音乐，礼物里只能放 MP3。" + kConvert;
+    if (Starts(f, 0, "MAC ", 4)) return head + L"APE 格式的音乐，礼物里只能放 MP3。" + kConvert;
     return {};
 }
 
@@ -70,9 +69,9 @@ SongTaken TakeSong(const std::string& file, const std::wstring& fileName) {
         return taken;
     }
     const bool riff = Starts(file, 0, "RIFF", 4) && Starts(file, 8, "WAVE", 4);
-    const bool flac = Starts(file, 0, "fLaC", 4) ||
-                      (Starts(file, 0, "ID3", 3) && file.find("fLaC") < 1u << 20 &&
-                       extension == L"flac");
+    const bool flac =
+        Starts(file, 0, "fLaC", 4) ||
+        (Starts(file, 0, "ID3", 3) && file.find("fLaC") < 1u << 20 && extension == L"flac");
     if (riff || flac) {
         const Converted c = flac ? FlacToMp3(file) : WavToMp3(file);
         if (c.mp3.empty()) {

@@ -1,6 +1,7 @@
 #include "maker/SongCheck.h"
 
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -255,11 +256,18 @@ SongCheck CheckSong(const std::string& file) {
         const bool shortFrames = promise.frames && soundFrames + 2 < promise.frames * 0.98;
         const bool shortBytes = promise.bytes && audioBytes + 4096 < promise.bytes * 0.98;
         if (shortFrames || shortBytes) {
-            const double promised =
-                promise.frames ? promise.frames * perFrame
-                               : static_cast<double>(promise.bytes) / audioBytes * soundFrames * perFrame;
-            check.problem = L"这首歌应有 " + MinutesAndSeconds(promised) + L"，文件里只有 " +
-                            MinutesAndSeconds(soundFrames * perFrame) + L"，可能没有下载完整";
+            const double promised = promise.frames ? promise.frames * perFrame
+                                                   : static_cast<double>(promise.bytes) /
+                                                         audioBytes * soundFrames * perFrame;
+            // Frames lost inside the song are damage; lost at its end, a cut download.
+            const double present =
+                std::max(0.0, soundFrames * perFrame - 0.5);  // whole seconds there
+            check.problem = junk > 0
+                                ? L"MP3 文件中间有损坏的部分（缺了 " +
+                                      MinutesAndSeconds(promised - soundFrames * perFrame) +
+                                      L"），请换一个完整的文件"
+                                : L"这首歌应有 " + MinutesAndSeconds(promised) + L"，文件里只有 " +
+                                      MinutesAndSeconds(present) + L"，可能没有下载完整";
             return check;
         }
     }

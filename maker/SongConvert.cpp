@@ -135,8 +135,8 @@ Converted FlacToMp3(const std::string& file) {
     if (!decoder.d) return failed;
     FLAC__stream_decoder_set_md5_checking(decoder.d, true);
     if (FLAC__stream_decoder_init_stream(decoder.d, FlacReadBytes, nullptr, nullptr, nullptr,
-                                         nullptr, FlacWrite, nullptr, FlacError, &read) !=
-        FLAC__STREAM_DECODER_INIT_STATUS_OK)
+                                         nullptr, FlacWrite, nullptr, FlacError,
+                                         &read) != FLAC__STREAM_DECODER_INIT_STATUS_OK)
         return failed;
     const bool ok = FLAC__stream_decoder_process_until_end_of_stream(decoder.d) &&
                     FLAC__stream_decoder_finish(decoder.d);

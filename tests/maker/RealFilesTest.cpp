@@ -60,8 +60,7 @@ std::string Ape(bool header) {
     auto block = [&](std::uint32_t flags) {
         return "APETAGEX" + Le32(2000) + Le32(size) + Le32(1) + Le32(flags) + std::string(8, '\0');
     };
-    return (header ? block(0xA0000000u) : std::string()) + item +
-           block(header ? 0x80000000u : 0u);
+    return (header ? block(0xA0000000u) : std::string()) + item + block(header ? 0x80000000u : 0u);
 }
 
 std::string Lyrics3v2() {
@@ -231,21 +230,34 @@ TEST(MakeGift, RealWorldFilesGiveTheirReportLineAndExit) {
          {{L"song.mp3", noHeader.substr(0, noHeader.size() * 2 / 3)}},
          {L"最后一帧不完整", L"22050 Hz，单声道，已采用"},
          true},
-        {L"flac", {{L"song.flac", Flac(44100)}}, {L"0 分 01 秒，44100 Hz，立体声，FLAC 已转换为 MP3"}, true},
+        {L"flac",
+         {{L"song.flac", Flac(44100)}},
+         {L"0 分 01 秒，44100 Hz，立体声，FLAC 已转换为 MP3"},
+         true},
         {L"wav", {{L"歌曲.wav", Wav(48000)}}, {L"48000 Hz，立体声，WAV 已转换为 MP3"}, true},
-        {L"m4a", {{L"song.m4a", std::string("\0\0\0\x20" "ftypM4A ", 12) + Noise(200)}}, {L"M4A/AAC", L"iTunes"}, false},
+        {L"m4a",
+         {{L"song.m4a", std::string("\0\0\0\x20"
+                                    "ftypM4A ",
+                                    12) +
+                            Noise(200)}},
+         {L"M4A/AAC", L"iTunes"},
+         false},
         {L"ncm", {{L"song.ncm", "CTENFDAM" + Noise(200)}}, {L"网易云音乐的加密格式（NCM）"}, false},
         {L"webp and cmyk",
          {{L"big_rose.webp", Webp(photo)}, {L"开场照片.jpg", CmykJpeg(1024, 724, red)}},
          {L"大玫瑰 big_rose.webp：1200×900", L"启动窗口的照片 开场照片.jpg：1024×724 已采用"},
          true},
         {L"heic",
-         {{L"start_background.heic", std::string("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24) + Noise(500)}},
+         {{L"start_background.heic", std::string("\0\0\0\x18"
+                                                 "ftypheic\0\0\0\0mif1heic",
+                                                 24) +
+                                         Noise(500)}},
          {L"start_background.heic：这是 HEIC 照片", L"兼容性最佳"},
          false},
         {L"tiny photo",
-         {{L"words_background.jpg", maker::EncodeJpeg(Paint(8, 8, [](int, int) { return 0xFF336699u; }))}},
-         {L"8×8 已放大为 500×375", L"注意：words_background.jpg 只有 8×8 像素"},
+         {{L"words_background.jpg",
+           maker::EncodeJpeg(Paint(8, 8, [](int, int) { return 0xFF336699u; }))}},
+         {L"8×8 已放大并裁剪为 500×375", L"注意：words_background.jpg 只有 8×8 像素"},
          true},
         {L"half-copied photo",
          {{L"letter_background.jfif", jpeg.substr(0, jpeg.size() / 2)}},
@@ -259,24 +271,32 @@ TEST(MakeGift, RealWorldFilesGiveTheirReportLineAndExit) {
          {{L"letter1.txt.txt", Utf8(u8"你好")},
           {L"第二封信.txt", Utf8(u8"再见")},
           {L"picture_strip.jpg.jpeg", jpeg},
-          {L"诗.txt", Utf8(u8"一\n二\n三\n四\n五\n六\n七\n八\n九\n十\n一\n二\n三\n四\n五\n六\n七\n八\n九\n十\r\n\r\n")}},
-         {L"letter1.txt.txt 的名字多了一个扩展名", L"已当作 letter1.txt 使用", L"第二封信 第二封信.txt",
-          L"信下面的图片条 picture_strip.jpg.jpeg", L"诗 诗.txt：UTF-8，20 行"},
+          {L"诗.txt", Utf8(u8"一\n二\n三\n四\n五\n六\n七\n八\n九\n十\n一\n二\n三\n四\n五\n六\n七\n"
+                           u8"八\n九\n十\r\n\r\n")}},
+         {L"letter1.txt.txt 的名字多了一个扩展名", L"已当作 letter1.txt 使用",
+          L"第二封信 第二封信.txt", L"信下面的图片条 picture_strip.jpg.jpeg",
+          L"诗 诗.txt：UTF-8，20 行"},
          true},
         {L"two files for one role",
          {{L"start_background.jpg", jpeg}, {L"开场照片.png", Png(photo, false)}},
          {L"start_background.jpg 和 开场照片.png 都是启动窗口的照片，请只留一个"},
          false},
         {L"role names in unusable formats",
-         {{L"letter1.docx", "PK\x03\x04" + Noise(100)}, {L"poem.txt", Utf8(u8"月光\n照在你的窗前\xE5\n")}},
+         {{L"letter1.docx", "PK\x03\x04" + Noise(100)},
+          {L"poem.txt", Utf8(u8"月光\n照在你的窗前\xE5\n")}},
          {L"letter1.docx：", L"poem.txt：是 UTF-8 编码，但第 2 行有损坏的字节"},
          false},
         {L"example texts and settings",
          {{L"letter1.txt", Utf8(u8"【示例】把这封信换成你自己想说的话\n亲爱的：")},
           {L"gift.ini", Utf8(u8"[ gift ] ; 礼物的设置\ntitle=给你\nlink=https://example.com\n")},
-          {L"readme1.md", "x"}, {L"a.doc", "x"}, {L"b.psd", "x"}, {L"c.zip", "x"}, {L"d.png", "x"},
-          {L"e.png", "x"}}},
-         {L"注意：letter1.txt 还是示例信", L"注意：gift.ini：联系链接还是示例的地址", L"窗口标题：给你",
+          {L"readme1.md", "x"},
+          {L"a.doc", "x"},
+          {L"b.psd", "x"},
+          {L"c.zip", "x"},
+          {L"d.png", "x"},
+          {L"e.png", "x"}},
+         {L"注意：letter1.txt 还是示例信", L"注意：gift.ini：联系链接还是示例的地址",
+          L"窗口标题：给你",
           L"已忽略 6 个不是礼物用的文件名的文件：a.doc、b.psd、c.zip、d.png、e.png 等"},
          true},
         {L"drive root",
@@ -320,14 +340,17 @@ TEST(MakeGift, RealWorldFilesGiveTheirReportLineAndExit) {
             EXPECT_NE(text.find(expected), std::wstring::npos) << expected << L"\n" << text;
         for (std::size_t i = 1; i + 1 < report.lines.size(); ++i)
             EXPECT_LE(Rank(report.lines[i - 1]), Rank(report.lines[i])) << text;
-        if (report.written) EXPECT_TRUE(Exists(report.output));
+        if (report.written) {
+            EXPECT_TRUE(Exists(report.output));
+        }
     }
     // The CMYK photo is red, and the FLAC became an MP3 the gift plays.
     const std::wstring pictures = scratch.path() + L"\\webp and cmyk.exe";
     const std::string background = ResourceOf(pictures, L"GIFT_START_BACKGROUND");
     const decode::Image image = decode::DecodeJpeg(background.data(), background.size());
     ASSERT_FALSE(image.Empty());
-    const std::uint32_t centre = image.frames[0].pixels[image.width * (image.height / 2) + image.width / 2];
+    const std::uint32_t centre =
+        image.frames[0].pixels[image.width * (image.height / 2) + image.width / 2];
     EXPECT_GT((centre >> 16) & 0xFF, 230u) << std::hex << centre;
     EXPECT_LT((centre >> 8) & 0xFF, 30u) << std::hex << centre;
     const maker::SongCheck converted =
