@@ -255,7 +255,11 @@ SongCheck CheckSong(const std::string& file) {
         const double perFrame = static_cast<double>(first.samples) / rate;
         const bool shortFrames = promise.frames && soundFrames + 2 < promise.frames * 0.98;
         const bool shortBytes = promise.bytes && audioBytes + 4096 < promise.bytes * 0.98;
-        if (shortFrames || shortBytes) {
+        // Junk where frames should be: any frame the header counts is missing.
+        const long long missing = promise.frames ? static_cast<long long>(promise.frames) -
+                                                       soundFrames - (shortBy ? 1 : 0)
+                                                 : 0;
+        if (shortFrames || shortBytes || (junk > 0 && missing >= 1)) {
             const double promised = promise.frames ? promise.frames * perFrame
                                                    : static_cast<double>(promise.bytes) /
                                                          audioBytes * soundFrames * perFrame;
