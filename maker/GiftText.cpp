@@ -81,6 +81,18 @@ int CountChars(const std::wstring& s) {
 
 DecodedText DecodeTextFile(const std::string& bytes) {
     DecodedText out;
+    // Letters written in a word processor and saved in its own format.
+    constexpr wchar_t kSaveAsText[] =
+        L"，请在 Word 或 WPS 里用“另存为 → 纯文本 (*.txt)”保存后再放进来";
+    if (bytes.starts_with("PK\x03\x04") || bytes.starts_with("\xD0\xCF\x11\xE0")) {
+        out.error = std::wstring(L"这是 Word 或 WPS 文档，不是纯文本") + kSaveAsText;
+        return out;
+    }
+    if (bytes.starts_with("{\\rtf") || bytes.starts_with("%PDF")) {
+        out.error = std::wstring(bytes[0] == '%' ? L"这是 PDF 文件" : L"这是 RTF 文档") +
+                    L"，不是纯文本" + kSaveAsText;
+        return out;
+    }
     auto u = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
     bool ok = true;
     if (bytes.size() >= 3 && u(0) == 0xEF && u(1) == 0xBB && u(2) == 0xBF) {

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <wincodec.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include <webp/decode.h>
@@ -49,6 +51,19 @@ bool Starts(const std::string& f, std::size_t at, const char* magic) {
     return f.size() >= at + n && std::memcmp(f.data() + at, magic, n) == 0;
 }
 
+// The smallest size of a w x h picture, in its proportions, that covers
+// cw x ch; the picture's own size when it is smaller.
+struct Covering {
+    int width, height;
+};
+
+Covering Cover(int w, int h, int cw, int ch) {
+    const double scale = std::max(static_cast<double>(cw) / w, static_cast<double>(ch) / h);
+    if (scale >= 1) return {w, h};
+    return {std::clamp(static_cast<int>(std::ceil(w * scale)), 1, w),
+            std::clamp(static_cast<int>(std::ceil(h * scale)), 1, h)};
+}
+
 }  // namespace
 
 bool IsWebp(const std::string& file) {
@@ -60,23 +75,35 @@ bool WebpSize(const std::string& file, int& width, int& height) {
                        &height) != 0;
 }
 
-Pixels DecodeWebp(const std::string& file) {
+Pixels DecodeWebp(const std::string& file, int coverWidth, int coverHeight) {
     Pixels p;
     int w = 0, h = 0;
     if (!WebpSize(file, w, h) || w <= 0 || h <= 0) return p;
-    p.data.resize(static_cast<std::size_t>(w) * h);
+    WebPDecoderConfig config;
+    if (!WebPInitDecoderConfig(&config)) return p;
+    const Covering c = Cover(w, h, coverWidth, coverHeight);
+    if (c.width < w) {
+        config.options.use_scaling = 1;
+        config.options.scaled_width = c.width;
+        config.options.scaled_height = c.height;
+    }
+    p.width = c.width;
+    p.height = c.height;
+    p.data.resize(static_cast<std::size_t>(c.width) * c.height);
     // BGRA bytes are the 0xAARRGGBB words of Pixels.
-    const std::size_t stride = static_cast<std::size_t>(w) * 4;
-    if (!WebPDecodeBGRAInto(reinterpret_cast<const std::uint8_t*>(file.data()), file.size(),
-                            reinterpret_cast<std::uint8_t*>(p.data.data()), stride * h,
-                            static_cast<int>(stride)))
-        return Pixels{};
-    p.width = w;
-    p.height = h;
-    return p;
+    config.output.colorspace = MODE_BGRA;
+    config.output.is_external_memory = 1;
+    config.output.u.RGBA.rgba = reinterpret_cast<std::uint8_t*>(p.data.data());
+    config.output.u.RGBA.stride = c.width * 4;
+    config.output.u.RGBA.size = p.data.size() * 4;
+    const VP8StatusCode status =
+        WebPDecode(reinterpret_cast<const std::uint8_t*>(file.data()), file.size(), &config);
+    WebPFreeDecBuffer(&config.output);
+    return status == VP8_STATUS_OK ? p : Pixels{};
 }
 
-Pixels DecodeWithWic(const std::string& file, int maxSide, long long maxPixels) {
+Pixels DecodeWithWic(const std::string& file, int maxSide, long long maxPixels, int coverWidth,
+                     int coverHeight, int& width, int& height) {
     Pixels p;
     ComScope com;
     Com<IWICImagingFactory> factory;
@@ -97,11 +124,20 @@ Pixels DecodeWithWic(const std::string& file, int maxSide, long long maxPixels) 
     if (w == 0 || h == 0 || w > static_cast<UINT>(maxSide) || h > static_cast<UINT>(maxSide) ||
         static_cast<long long>(w) * h > maxPixels)
         return p;
-    if (FAILED(factory->CreateFormatConverter(converter.put())) ||
-        FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGRA,
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    const Covering c = Cover(width, height, coverWidth, coverHeight);
+    Com<IWICBitmapScaler> scaler;
+    if (FAILED(factory->CreateBitmapScaler(scaler.put())) ||
+        FAILED(scaler->Initialize(frame.get(), static_cast<UINT>(c.width),
+                                  static_cast<UINT>(c.height), WICBitmapInterpolationModeFant)) ||
+        FAILED(factory->CreateFormatConverter(converter.put())) ||
+        FAILED(converter->Initialize(scaler.get(), GUID_WICPixelFormat32bppBGRA,
                                      WICBitmapDitherTypeNone, nullptr, 0,
                                      WICBitmapPaletteTypeCustom)))
         return p;
+    w = static_cast<UINT>(c.width);
+    h = static_cast<UINT>(c.height);
     p.data.resize(static_cast<std::size_t>(w) * h);
     const UINT stride = w * 4;
     if (FAILED(converter->CopyPixels(nullptr, stride, static_cast<UINT>(p.data.size() * 4),

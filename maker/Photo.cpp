@@ -134,7 +134,7 @@ Taken TakePhoto(const std::string& file, const Role& role, const std::wstring& f
         }
         trySystem = result == JpegResult::Unsupported;
     } else if (webp) {
-        source = DecodeWebp(file);
+        source = DecodeWebp(file, role.width, role.height);
     } else if (header.format == PictureFormat::Png || header.format == PictureFormat::Bmp) {
         // Row by row into the fitter: a huge picture never exists whole.
         RowFitter fitter(header.width, header.height, role.width, role.height);
@@ -153,6 +153,14 @@ Taken TakePhoto(const std::string& file, const Role& role, const std::wstring& f
     }
     if (ours && fitted.data.empty() && source.data.empty() && !trySystem &&
         header.format != PictureFormat::Jpeg) {
+        // Interlaced PNGs, GIFs and unusual BMPs are decoded whole: only up to
+        // a size that keeps the maker's memory in bounds.
+        if (static_cast<long long>(header.width) * header.height > kMaxWholePixels) {
+            taken.line = fileName + L"：这张图片有 " + Size(header.width, header.height) +
+                         L" 像素，这种格式（隔行扫描的 PNG、GIF 或压缩的 BMP）太大了读不了；"
+                         L"请用“画图”打开后另存为 JPEG";
+            return taken;
+        }
         decode::Image image = decode::DecodeImage(file.data(), file.size());
         if (!image.Empty()) {
             source.width = image.width;
@@ -161,13 +169,12 @@ Taken TakePhoto(const std::string& file, const Role& role, const std::wstring& f
         }
     }
     if (trySystem) {
-        source = DecodeWithWic(file, kMaxSide, kMaxPixels);
+        source = DecodeWithWic(file, kMaxSide, kMaxPixels, role.width, role.height, header.width,
+                               header.height);
         if (source.data.empty()) {
             taken.line = fileName + L"：" + WhyUnreadable(file);
             return taken;
         }
-        header.width = source.width;
-        header.height = source.height;
         header.orientation = 1;
     }
     if (source.data.empty() && fitted.data.empty()) {

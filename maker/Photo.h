@@ -11,6 +11,9 @@ namespace maker {
 // memory is taken for them.
 inline constexpr int kMaxSide = 20000;
 inline constexpr long long kMaxPixels = 100'000'000;
+// Formats decoded whole (interlaced PNG, GIF, compressed BMP) at most this
+// big: 160 MB of pixels.
+inline constexpr long long kMaxWholePixels = 40'000'000;
 
 struct Taken {
     std::string bytes;     // what the gift will carry; empty on error

@@ -284,7 +284,7 @@ TEST(MakeGift, RealWorldFilesGiveTheirReportLineAndExit) {
         {L"role names in unusable formats",
          {{L"letter1.docx", "PK\x03\x04" + Noise(100)},
           {L"poem.txt", Utf8(u8"月光\n照在你的窗前\xE5\n")}},
-         {L"letter1.docx：", L"poem.txt：是 UTF-8 编码，但第 2 行有损坏的字节"},
+         {L"letter1.docx：这是 Word 或 WPS 文档", L"poem.txt：是 UTF-8 编码，但第 2 行有损坏的字节"},
          false},
         {L"example texts and settings",
          {{L"letter1.txt", Utf8(u8"【示例】把这封信换成你自己想说的话\n亲爱的：")},
