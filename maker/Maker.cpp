@@ -79,7 +79,10 @@ bool ReadWholeFile(const std::wstring& path, std::string& bytes, std::wstring& e
     return true;
 }
 
-std::vector<std::wstring> ListFolder(const std::wstring& folder, bool& readable) {
+// The folder's files by name; `hidden` those Explorer does not show
+// (Thumbs.db, desktop.ini), which the report does not list as ignored.
+std::vector<std::wstring> ListFolder(const std::wstring& folder, bool& readable,
+                                     std::vector<std::wstring>& hidden) {
     std::vector<std::wstring> files;
     WIN32_FIND_DATAW found{};
     const std::wstring pattern =
@@ -90,6 +93,8 @@ std::vector<std::wstring> ListFolder(const std::wstring& folder, bool& readable)
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         files.push_back(found.cFileName);
+        if (found.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
+            hidden.push_back(found.cFileName);
     } while (FindNextFileW(search, &found));
     FindClose(search);
     std::sort(files.begin(), files.end());
@@ -285,7 +290,8 @@ Report Make(const MakeRequest& request) {
     }
 
     bool readable = false;
-    const std::vector<std::wstring> files = ListFolder(folder, readable);
+    std::vector<std::wstring> hidden;
+    const std::vector<std::wstring> files = ListFolder(folder, readable, hidden);
 
     // Which files the gift takes; two for one purpose are both refused.
     std::map<std::wstring, std::vector<std::size_t>> byKey;
@@ -294,7 +300,7 @@ Report Make(const MakeRequest& request) {
         names[i] = NameOf(files[i]);
         if (names[i].Named())
             byKey[KeyOf(names[i])].push_back(i);
-        else
+        else if (std::find(hidden.begin(), hidden.end(), files[i]) == hidden.end())
             found.ignored.push_back(files[i]);
     }
     std::vector<Job> jobs;
