@@ -48,34 +48,16 @@ void PrintReport(const std::wstring& text) {
     }
 }
 
-// The box's text: every line when they fit the screen, else the first lines
-// (errors and warnings come first) and a count of the rest, which standard
-// output still has in full.
-std::wstring BoxText(const std::vector<std::wstring>& lines, bool written) {
+// How many rows of text the message box may have on this screen.
+int RowsThatFit() {
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-    const int lineHeight = std::max(16L, std::labs(metrics.lfMessageFont.lfHeight) * 3 / 2);
+    const long lineHeight = std::max(16L, std::labs(metrics.lfMessageFont.lfHeight) * 3 / 2);
     // Room for the caption, the buttons, the question and margins.
-    const int fit = std::max(8, static_cast<int>((work.bottom - work.top) - 220) / lineHeight);
-    // A long line wraps in the box: about 60 characters a row.
-    auto rows = [](const std::wstring& line) { return 1 + static_cast<int>(line.size()) / 60; };
-    std::wstring text;
-    int used = 0;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const bool last = i + 1 == lines.size();
-        if (!last && used + rows(lines[i]) + rows(lines.back()) + 1 > fit) {
-            text += L"……另有 " + std::to_wstring(lines.size() - 1 - i) + L" 行没有显示\r\n";
-            text += lines.back() + L"\r\n";
-            break;
-        }
-        text += lines[i] + L"\r\n";
-        used += rows(lines[i]);
-    }
-    if (written) text += L"\r\n现在打开看看吗？";
-    return text;
+    return std::max(8, static_cast<int>(((work.bottom - work.top) - 220) / lineHeight));
 }
 
 void StartGift(const std::wstring& path) {
@@ -111,6 +93,25 @@ std::wstring NameOnly(const std::wstring& path) {
 }
 
 }  // namespace
+
+std::wstring BoxText(const std::vector<std::wstring>& lines, bool written, int rows) {
+    // A long line wraps in the box: about 60 characters a row.
+    auto rowsOf = [](const std::wstring& line) { return 1 + static_cast<int>(line.size()) / 60; };
+    std::wstring text;
+    int used = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const bool last = i + 1 == lines.size();
+        if (!last && used + rowsOf(lines[i]) + rowsOf(lines.back()) + 1 > rows) {
+            text += L"……另有 " + std::to_wstring(lines.size() - 1 - i) + L" 行没有显示\r\n";
+            text += lines.back() + L"\r\n";
+            break;
+        }
+        text += lines[i] + L"\r\n";
+        used += rowsOf(lines[i]);
+    }
+    if (written) text += L"\r\n现在打开看看吗？";
+    return text;
+}
 
 std::wstring CheckArguments(const std::vector<std::wstring>& items, MakeRequest& request) {
     constexpr wchar_t kDropOne[] =
@@ -159,7 +160,7 @@ int RunMaker(const std::vector<std::wstring>& arguments) {
     PrintReport(text);
     if (window) {
         const int answer =
-            MessageBoxW(nullptr, BoxText(report.lines, report.written).c_str(),
+            MessageBoxW(nullptr, BoxText(report.lines, report.written, RowsThatFit()).c_str(),
                         report.written ? L"礼物做好了" : L"礼物没有做成",
                         (report.written ? MB_YESNO | MB_ICONINFORMATION : MB_OK | MB_ICONWARNING) |
                             MB_SETFOREGROUND);

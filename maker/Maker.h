@@ -38,6 +38,12 @@ Report MakeGift(const MakeRequest& request);
 // written, 1 otherwise.
 int RunMaker(const std::vector<std::wstring>& arguments);
 
+// The message box's text for `lines` in at most `rows` rows: every line
+// when they fit, else the first ones (errors and warnings come first), a
+// count of the rest and the outcome; standard output has them all. After a
+// gift was written it asks whether to open it.
+std::wstring BoxText(const std::vector<std::wstring>& lines, bool written, int rows);
+
 // The arguments a dropped selection or a command line gave, checked: exactly
 // one folder, and an optional output ending in .exe. Empty on success, else
 // the report's error line.

@@ -10,6 +10,7 @@
 #include <jpeglib.h>
 #include <webp/encode.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -160,6 +161,14 @@ std::wstring BuiltGift() {
     return here + L"\\..\\gift.exe";
 }
 
+// A small program of the system's for the writer to copy: the shapes need
+// its resources, not the gift's 30 MB.
+std::wstring SmallProgram() {
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    return std::wstring(system) + L"\\hostname.exe";
+}
+
 std::wstring Joined(const std::vector<std::wstring>& lines) {
     std::wstring all;
     for (const std::wstring& line : lines) all += line + L"\n";
@@ -284,7 +293,8 @@ TEST(MakeGift, RealWorldFilesGiveTheirReportLineAndExit) {
         {L"role names in unusable formats",
          {{L"letter1.docx", "PK\x03\x04" + Noise(100)},
           {L"poem.txt", Utf8(u8"月光\n照在你的窗前\xE5\n")}},
-         {L"letter1.docx：这是 Word 或 WPS 文档", L"poem.txt：是 UTF-8 编码，但第 2 行有损坏的字节"},
+         {L"letter1.docx：这是 Word 或 WPS 文档",
+          L"poem.txt：是 UTF-8 编码，但第 2 行有损坏的字节"},
          false},
         {L"example texts and settings",
          {{L"letter1.txt", Utf8(u8"【示例】把这封信换成你自己想说的话\n亲爱的：")},
@@ -304,7 +314,7 @@ TEST(MakeGift, RealWorldFilesGiveTheirReportLineAndExit) {
          {L"礼物已写好：", L"桌面\\我的礼物（"},
          true,
          [&](const std::wstring& folder) {
-             maker::MakeRequest r{folder, L"", BuiltGift()};
+             maker::MakeRequest r{folder, L"", SmallProgram()};
              r.rootOutputFolder = desk;
              r.folderIsDriveRoot = true;
              return maker::MakeGift(r);
@@ -315,7 +325,7 @@ TEST(MakeGift, RealWorldFilesGiveTheirReportLineAndExit) {
          false,
          [&](const std::wstring& folder) {
              WriteBytes(scratch.path() + L"\\notes.exe", "my notes");
-             return maker::MakeGift({folder, scratch.path() + L"\\notes.exe", BuiltGift()});
+             return maker::MakeGift({folder, scratch.path() + L"\\notes.exe", SmallProgram()});
          }},
         {L"output inside by another spelling",
          {{L"letter2.txt", "ok"}},
@@ -325,7 +335,8 @@ TEST(MakeGift, RealWorldFilesGiveTheirReportLineAndExit) {
              // The folder by its short 8.3 name, which no text comparison matches.
              wchar_t shortName[MAX_PATH] = {};
              GetShortPathNameW(folder.c_str(), shortName, MAX_PATH);
-             return maker::MakeGift({folder, std::wstring(shortName) + L"\\礼物.exe", BuiltGift()});
+             return maker::MakeGift(
+                 {folder, std::wstring(shortName) + L"\\礼物.exe", SmallProgram()});
          }},
     };
     for (const Case& c : cases) {
@@ -333,7 +344,7 @@ TEST(MakeGift, RealWorldFilesGiveTheirReportLineAndExit) {
         const std::wstring folder = scratch.Folder(c.name);
         for (const auto& [name, bytes] : c.files) WriteBytes(folder + L"\\" + name, bytes);
         const maker::Report report =
-            c.run ? c.run(folder) : maker::MakeGift({folder, L"", BuiltGift()});
+            c.run ? c.run(folder) : maker::MakeGift({folder, L"", SmallProgram()});
         const std::wstring text = Joined(report.lines);
         EXPECT_EQ(report.written, c.written) << text;
         for (const wchar_t* expected : c.expected)
@@ -358,6 +369,16 @@ TEST(MakeGift, RealWorldFilesGiveTheirReportLineAndExit) {
     EXPECT_TRUE(converted.ok) << converted.problem;
     EXPECT_EQ(converted.rate, 44100);
     EXPECT_NEAR(converted.seconds, 1.0, 0.1);
+
+    // A folder of 200 camera photos: the box keeps to the screen and still
+    // shows the error and the outcome.
+    std::vector<std::wstring> many = {L"错误：song.m4a：这是 M4A/AAC 格式的音乐"};
+    for (int i = 0; i < 200; ++i) many.push_back(L"已采用 IMG_" + std::to_wstring(i) + L".jpg");
+    many.push_back(L"没有写出礼物。");
+    const std::wstring box = maker::BoxText(many, false, 30);
+    EXPECT_LE(std::count(box.begin(), box.end(), L'\n'), 30);
+    for (const wchar_t* shown : {L"错误：song.m4a", L"行没有显示", L"没有写出礼物。"})
+        EXPECT_NE(box.find(shown), std::wstring::npos) << shown;
 
     // A folder and the guide dropped together: nothing is taken for the output.
     const std::wstring folder = scratch.Folder(L"我的礼物");
