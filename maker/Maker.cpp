@@ -321,7 +321,8 @@ Report Make(const MakeRequest& request) {
                                      L" 的名字多了一个扩展名（Windows 隐藏了它），已当作 " +
                                      names[i].meant + L" 使用");
         std::wstring readError;
-        if (!ReadWholeFile(folder + L"\\" + files[i], job.bytes, readError)) {
+        const bool rooted = folder.back() == L'\\' || folder.back() == L'/';  // E:\ keeps its slash
+        if (!ReadWholeFile(folder + (rooted ? L"" : L"\\") + files[i], job.bytes, readError)) {
             found.errors.push_back(files[i] + L"：" + readError);
             continue;
         }
