@@ -50,8 +50,12 @@ IniTaken TakeIni(const std::string& file, const std::wstring& fileName) {
         const std::wstring line = Trim(lines[i]);
         const int number = static_cast<int>(i + 1);
         if (line.empty() || line[0] == L';' || line[0] == L'#') continue;
-        if (line.front() == L'[') {
-            inGift = Lower(line) == L"[gift]";
+        if (line.front() == L'[' || line.front() == L'\u3010') {  // [ or 【
+            const std::size_t close = line.find_first_of(L"]\u3011", 1);
+            const std::wstring section = close == std::wstring::npos
+                                             ? std::wstring()
+                                             : Lower(Trim(line.substr(1, close - 1)));
+            inGift = section == L"gift";
             sawGift = sawGift || inGift;
             continue;
         }
@@ -94,6 +98,11 @@ IniTaken TakeIni(const std::string& file, const std::wstring& fileName) {
                       [&](const IniSetting& s) { return s.resource == key->resource; });
         taken.settings.push_back({key->resource, gbk.bytes});
         taken.lines.push_back(std::wstring(key->what) + L"：" + value);
+        if (key->resource == kLinkResource &&
+            (Lower(value).find(L"example.com") != std::wstring::npos ||
+             Lower(value).find(L"example.org") != std::wstring::npos))
+            taken.warnings.push_back(fileName + L"：联系链接还是示例的地址 " + value +
+                                     L"，请改成你自己的，或删掉这一行");
     }
     if (!sawGift) taken.lines.push_back(fileName + L"：没有 [gift] 一节，已忽略");
     return taken;

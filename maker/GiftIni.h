@@ -1,6 +1,7 @@
 #pragma once
 // gift.ini: the [gift] section's title, contact and link, in any encoding a
-// text file may have (see GiftText.h).
+// text file may have (see GiftText.h). "[ gift ]", a comment after the
+// section's name and comment lines (; or #) are understood.
 #include <string>
 #include <vector>
 
@@ -13,7 +14,8 @@ struct IniSetting {
 
 struct IniTaken {
     std::vector<IniSetting> settings;
-    std::vector<std::wstring> lines;  // what was taken or ignored
+    std::vector<std::wstring> lines;     // what was taken or ignored
+    std::vector<std::wstring> warnings;  // settings still the example's
     std::vector<std::wstring> errors;
 };
 

@@ -40,6 +40,35 @@ std::wstring Hex(unsigned value) {
     return text;
 }
 
+// The line of the first bad byte when `bytes` is plainly UTF-8 with a few
+// damaged bytes (far more valid multi-byte sequences than broken ones); 0
+// when it reads as another encoding. GBK text forms a valid sequence only by
+// chance, and breaks one on nearly every character.
+int DamagedUtf8Line(const std::string& bytes) {
+    int valid = 0, broken = 0, line = 1, firstBadLine = 0;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80) {
+            if (c == '\n') ++line;
+            ++i;
+            continue;
+        }
+        const std::size_t length = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
+        bool ok = length > 0 && i + length <= bytes.size();
+        for (std::size_t k = 1; ok && k < length; ++k)
+            ok = (static_cast<unsigned char>(bytes[i + k]) & 0xC0) == 0x80;
+        if (ok) {
+            ++valid;
+            i += length;
+        } else {
+            if (!firstBadLine) firstBadLine = line;
+            ++broken;
+            ++i;
+        }
+    }
+    return broken > 0 && valid >= 4 && broken * 4 <= valid ? firstBadLine : 0;
+}
+
 // Characters as people count them: a surrogate pair is one.
 int CountChars(const std::wstring& s) {
     int n = 0;
@@ -52,6 +81,18 @@ int CountChars(const std::wstring& s) {
 
 DecodedText DecodeTextFile(const std::string& bytes) {
     DecodedText out;
+    // Letters written in a word processor and saved in its own format.
+    constexpr wchar_t kSaveAsText[] =
+        L"，请在 Word 或 WPS 里用“另存为 → 纯文本 (*.txt)”保存后再放进来";
+    if (bytes.starts_with("PK\x03\x04") || bytes.starts_with("\xD0\xCF\x11\xE0")) {
+        out.error = std::wstring(L"这是 Word 或 WPS 文档，不是纯文本") + kSaveAsText;
+        return out;
+    }
+    if (bytes.starts_with("{\\rtf") || bytes.starts_with("%PDF")) {
+        out.error = std::wstring(bytes[0] == '%' ? L"这是 PDF 文件" : L"这是 RTF 文档") +
+                    L"，不是纯文本" + kSaveAsText;
+        return out;
+    }
     auto u = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
     bool ok = true;
     if (bytes.size() >= 3 && u(0) == 0xEF && u(1) == 0xBB && u(2) == 0xBF) {
@@ -67,6 +108,14 @@ DecodedText DecodeTextFile(const std::string& bytes) {
         out.encoding = L"UTF-8";
         out.text = FromCodePage(bytes.data(), static_cast<int>(bytes.size()), CP_UTF8, ok);
         if (!ok) {
+            const int badLine = DamagedUtf8Line(bytes);
+            if (badLine > 0) {
+                out.text.clear();
+                out.error =
+                    L"是 UTF-8 编码，但第 " + std::to_wstring(badLine) +
+                    L" 行有损坏的字节（可能复制时出了错），请在记事本里改好这一行后另存为 UTF-8";
+                return out;
+            }
             out.encoding = L"GBK";
             out.text = FromCodePage(bytes.data(), static_cast<int>(bytes.size()), kGbkCodePage, ok);
         }
@@ -149,7 +198,7 @@ TextTaken TakeLetter(const std::string& file, const std::wstring& fileName,
         characters += CountChars(line);
         if (i + 1 < lines.size()) {
             taken.bytes += bare ? "\n" : "\r\n";
-            characters += bare ? 1 : 2;
+            ++characters;  // a line break, CR LF or not
         }
     }
     if (taken.bytes.empty()) {
@@ -163,6 +212,9 @@ TextTaken TakeLetter(const std::string& file, const std::wstring& fileName,
         return taken;
     }
     taken.ok = true;
+    if (decoded.text.find(kExampleMark) != std::wstring::npos)
+        taken.warning = fileName + L" 还是示例信（含“" + kExampleMark +
+                        L"”），收到礼物的人会看到它；请换成你自己写的信";
     taken.line = what + L" " + fileName + L"：" + decoded.encoding + L"，" +
                  std::to_wstring(lines.size()) + L" 行，" + std::to_wstring(characters) +
                  L" 个字，已采用";
@@ -176,7 +228,9 @@ TextTaken TakePoem(const std::string& file, const std::wstring& fileName) {
         taken.line = fileName + L"：" + decoded.error;
         return taken;
     }
-    const std::vector<std::wstring> lines = SplitLines(decoded.text);
+    std::vector<std::wstring> lines = SplitLines(decoded.text);
+    while (lines.size() > 1 && lines.back().find_first_not_of(L" \t\u3000") == std::wstring::npos)
+        lines.pop_back();
     if (lines.size() > static_cast<std::size_t>(kMaxPoemLines)) {
         taken.line = fileName + L"：诗有 " + std::to_wstring(lines.size()) + L" 行，最多 20 行";
         return taken;
@@ -204,6 +258,8 @@ TextTaken TakePoem(const std::string& file, const std::wstring& fileName) {
         return taken;
     }
     taken.ok = true;
+    if (decoded.text.find(kExampleMark) != std::wstring::npos)
+        taken.warning = fileName + L" 还是示例诗（含“" + kExampleMark + L"”），请换成你自己的";
     taken.line = L"诗 " + fileName + L"：" + decoded.encoding + L"，" +
                  std::to_wstring(lines.size()) + L" 行，已采用";
     return taken;

@@ -1,6 +1,7 @@
 #include "maker/GiftWriter.h"
 
 #include <windows.h>
+#include <imagehlp.h>
 
 #include <cstdint>
 #include <cstring>
@@ -187,6 +188,41 @@ std::string IconImage(const std::string& ico) {
     return ico.substr(offset, bytes);
 }
 
+// The checksum field of the PE optional header, as the system's own
+// CheckSumMappedFile computes it, then the whole copy flushed to the disk so
+// that nothing half-written can replace the older gift.
+bool SetChecksumAndFlush(const std::wstring& path) {
+    DWORD inHeader = 0, computed = 0;
+    if (MapFileAndCheckSumW(path.c_str(), &inHeader, &computed) != CHECKSUM_SUCCESS) return false;
+    UniqueFile file = OpenFile(path, GENERIC_READ | GENERIC_WRITE);
+    std::uint32_t header = 0;
+    if (!file || !ReadAt(file.get(), 0x3C, &header, 4)) return false;
+    LARGE_INTEGER at;
+    at.QuadPart = header + 4 + 20 + 64;  // signature, file header, optional header to CheckSum
+    DWORD written = 0;
+    return SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN) &&
+           WriteFile(file.get(), &computed, 4, &written, nullptr) && written == 4 &&
+           FlushFileBuffers(file.get());
+}
+
+// A virus scanner opens a new program as soon as it appears; the replace is
+// retried for two seconds before it counts as failed.
+bool ReplaceWithRetry(const std::wstring& from, const std::wstring& to) {
+    for (int waited = 0;; waited += 100) {
+        if (MoveFileExW(from.c_str(), to.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD why = GetLastError();
+        const bool held = why == ERROR_ACCESS_DENIED || why == ERROR_SHARING_VIOLATION ||
+                          why == ERROR_LOCK_VIOLATION;
+        if (!held || waited >= 2000) {
+            SetLastError(why);
+            return false;
+        }
+        Sleep(100);
+    }
+}
+
 }  // namespace
 
 std::string BlockOf(const std::string& bytes) {
@@ -199,23 +235,28 @@ std::string BlockOf(const std::string& bytes) {
     return block;
 }
 
-std::wstring WriteGift(const std::wstring& program, const std::wstring& output,
-                       const std::vector<Item>& items, const std::string& explorerIcon) {
+Written WriteGift(const std::wstring& program, const std::wstring& output,
+                  const std::vector<Item>& items, const std::string& explorerIcon,
+                  bool ontoRunning) {
+    Written result;
+    auto fail = [&](std::wstring why) {
+        result.error = std::move(why);
+        return result;
+    };
     const IconGroup icon = explorerIcon.empty() ? IconGroup{} : FindIconGroup(program);
     const std::string iconImage = icon.found ? IconImage(explorerIcon) : std::string();
     TemporaryFile temporary(output + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp");
-    if (!CopyFileW(program.c_str(), temporary.path().c_str(), FALSE)) {
-        return L"无法在目标文件夹里写文件 " + SystemMessage(GetLastError());
-    }
+    if (!CopyFileW(program.c_str(), temporary.path().c_str(), FALSE))
+        return fail(L"无法在目标文件夹里写文件 " + SystemMessage(GetLastError()));
     SetFileAttributesW(temporary.path().c_str(), FILE_ATTRIBUTE_NORMAL);
     {
         ResourceUpdate update(temporary.path());
-        if (!update.get()) return L"无法修改程序的副本 " + SystemMessage(GetLastError());
+        if (!update.get()) return fail(L"无法修改程序的副本 " + SystemMessage(GetLastError()));
         for (const Item& item : items) {
             std::string block = BlockOf(item.bytes);
             if (!UpdateResourceW(update.get(), MAKEINTRESOURCEW(10), item.resource.c_str(),
                                  kNeutral, block.data(), static_cast<DWORD>(block.size())))
-                return L"无法把内容写进程序的副本 " + SystemMessage(GetLastError());
+                return fail(L"无法把内容写进程序的副本 " + SystemMessage(GetLastError()));
         }
         if (!iconImage.empty()) {
             std::string group = GroupFor(explorerIcon, icon.firstImage);
@@ -225,17 +266,52 @@ std::wstring WriteGift(const std::wstring& program, const std::wstring& output,
                                  static_cast<DWORD>(iconImage.size())) ||
                 !UpdateResourceW(update.get(), MAKEINTRESOURCEW(14), L"GIFT", icon.language,
                                  group.data(), static_cast<DWORD>(group.size())))
-                return L"无法替换程序的图标 " + SystemMessage(GetLastError());
+                return fail(L"无法替换程序的图标 " + SystemMessage(GetLastError()));
         }
-        if (!update.Commit()) return L"无法写完程序的副本 " + SystemMessage(GetLastError());
+        if (!update.Commit()) return fail(L"无法写完程序的副本 " + SystemMessage(GetLastError()));
     }
     FollowSymbolTable(program, temporary.path());
-    if (!ReadsBack(temporary.path(), items)) return L"写出的副本读回来不对，已放弃";
-    if (!MoveFileExW(temporary.path().c_str(), output.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return L"无法替换 " + output + L"（它是否正在运行？）" + SystemMessage(GetLastError());
+    if (!SetChecksumAndFlush(temporary.path()))
+        return fail(L"无法写完程序的副本 " + SystemMessage(GetLastError()));
+    if (!ReadsBack(temporary.path(), items)) return fail(L"写出的副本读回来不对，已放弃");
+    result.path = output;
+    if (ontoRunning) {
+        // The running program cannot be replaced, but it can be renamed.
+        const std::wstring stem = output.substr(0, output.size() - 4);
+        std::wstring aside = stem + L"（旧的，可以删掉）.exe";
+        for (int n = 2; GetFileAttributesW(aside.c_str()) != INVALID_FILE_ATTRIBUTES && n < 100;
+             ++n)
+            aside = stem + L"（旧的，可以删掉）(" + std::to_wstring(n) + L").exe";
+        if (MoveFileExW(output.c_str(), aside.c_str(), MOVEFILE_WRITE_THROUGH)) {
+            if (!MoveFileExW(temporary.path().c_str(), output.c_str(), MOVEFILE_WRITE_THROUGH)) {
+                const DWORD why = GetLastError();
+                MoveFileExW(aside.c_str(), output.c_str(), MOVEFILE_WRITE_THROUGH);
+                return fail(L"无法替换 " + output + SystemMessage(why));
+            }
+            temporary.Keep();
+            result.note = DeleteFileW(aside.c_str())
+                              ? L"新的礼物替换了原来的 " + output
+                              : L"新的礼物替换了原来的 " + output +
+                                    L"；旧的礼物正在运行，已改名为 " + aside + L"，关掉后可以删掉";
+            return result;
+        }
+        // Beside it, under a name nothing has.
+        std::wstring beside = stem + L" (2).exe";
+        for (int n = 3; GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES && n < 1000;
+             ++n)
+            beside = stem + L" (" + std::to_wstring(n) + L").exe";
+        if (!ReplaceWithRetry(temporary.path(), beside))
+            return fail(L"无法写出 " + beside + SystemMessage(GetLastError()));
+        temporary.Keep();
+        result.path = beside;
+        result.note = L"原来的 " + output + L" 正在使用，不能替换；新的礼物写成了 " + beside;
+        return result;
+    }
+    if (!ReplaceWithRetry(temporary.path(), output))
+        return fail(L"无法替换 " + output + L"（它是否正在运行？）" +
+                    SystemMessage(GetLastError()));
     temporary.Keep();
-    return {};
+    return result;
 }
 
 }  // namespace maker

@@ -1,12 +1,15 @@
 #include "maker/Photo.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "maker/JpegReader.h"
 #include "maker/JpegWriter.h"
+#include "maker/OtherPictures.h"
 #include "maker/PictureHeader.h"
 #include "maker/Resample.h"
+#include "maker/RowDecode.h"
 #include "platform/decode/ImageDecode.h"
 
 namespace maker {
@@ -67,38 +70,97 @@ bool DecodesToPureWhite(const std::string& jpeg) {
     return false;
 }
 
+// A header can be whole while the pixels after it are cut: the picture is
+// decoded to its last frame before it is taken.
+bool DecodesWhole(const std::string& file, ExactFormat format, int frames) {
+    switch (format) {
+        case ExactFormat::Jpeg: {
+            JpegResult result = JpegResult::Ok;
+            DecodeJpegCovering(file.data(), file.size(), 0, 0, &result);
+            return result == JpegResult::Ok;
+        }
+        case ExactFormat::Gif:
+        case ExactFormat::PngRgba: {
+            const decode::Image image = decode::DecodeImage(file.data(), file.size());
+            return !image.Empty() && static_cast<int>(image.frames.size()) == frames;
+        }
+        case ExactFormat::Icon:
+        case ExactFormat::None:
+            break;
+    }
+    return true;
+}
+
 }  // namespace
 
 Taken TakePhoto(const std::string& file, const Role& role, const std::wstring& fileName,
                 bool noPureWhite) {
     Taken taken;
     const auto* bytes = reinterpret_cast<const unsigned char*>(file.data());
-    const PictureHeader header = ReadPictureHeader(bytes, file.size());
-    const bool photoFormat = header.format == PictureFormat::Jpeg ||
-                             header.format == PictureFormat::Png ||
-                             header.format == PictureFormat::Bmp;
-    if (!photoFormat) {
-        taken.line = fileName + L"：" +
-                     (header.damage.empty() ? L"不是 JPEG、PNG 或 BMP 图片" : header.damage);
-        return taken;
-    }
-    if (!header.damage.empty()) {
+    PictureHeader header = ReadPictureHeader(bytes, file.size());
+    const bool ours = header.format == PictureFormat::Jpeg || header.format == PictureFormat::Png ||
+                      header.format == PictureFormat::Bmp || header.format == PictureFormat::Gif;
+    const bool webp = IsWebp(file);
+    if (ours && !header.damage.empty()) {
         taken.line = fileName + L"：" + header.damage;
         return taken;
     }
-    if (header.width <= 0 || header.height <= 0 || header.width > kMaxSide ||
-        header.height > kMaxSide ||
-        static_cast<long long>(header.width) * header.height > kMaxPixels) {
+    if (webp) {
+        header.damage.clear();
+        header.orientation = 1;
+        if (!WebpSize(file, header.width, header.height)) {
+            taken.line = fileName + L"：WebP 图片已损坏";
+            return taken;
+        }
+    }
+    if ((ours || webp) && (header.width <= 0 || header.height <= 0 || header.width > kMaxSide ||
+                           header.height > kMaxSide ||
+                           static_cast<long long>(header.width) * header.height > kMaxPixels)) {
         taken.line = fileName + L"：图片声称有 " + Size(header.width, header.height) +
                      L" 像素，太大了（每边最多 20000，总共最多 1 亿像素）";
         return taken;
     }
     const bool turned = header.orientation >= 5;
-    Pixels source;
+    Pixels source, fitted;
+    bool trySystem = !ours && !webp;
     if (header.format == PictureFormat::Jpeg) {
+        JpegResult result = JpegResult::Ok;
         source = DecodeJpegCovering(file.data(), file.size(), turned ? role.height : role.width,
-                                    turned ? role.width : role.height);
-    } else {
+                                    turned ? role.width : role.height, &result);
+        if (result == JpegResult::Damaged) {
+            taken.line =
+                fileName + L"：照片不完整或已损坏（可能没有复制或下载完），请换一个完整的文件";
+            return taken;
+        }
+        trySystem = result == JpegResult::Unsupported;
+    } else if (webp) {
+        source = DecodeWebp(file, role.width, role.height);
+    } else if (header.format == PictureFormat::Png || header.format == PictureFormat::Bmp) {
+        // Row by row into the fitter: a huge picture never exists whole.
+        RowFitter fitter(header.width, header.height, role.width, role.height);
+        const RowReceiver receiver{[](void* f, int y, const std::uint32_t* row) {
+                                       static_cast<RowFitter*>(f)->AddRow(y, row);
+                                   },
+                                   &fitter};
+        const RowResult rows = header.format == PictureFormat::Png
+                                   ? DecodePngRows(file, header.width, header.height, receiver)
+                                   : DecodeBmpRows(file, header.width, header.height, receiver);
+        if (rows == RowResult::Damaged) {
+            taken.line = fileName + L"：图片已损坏或不完整，无法解码";
+            return taken;
+        }
+        if (rows == RowResult::Done) fitted = fitter.Finish();
+    }
+    if (ours && fitted.data.empty() && source.data.empty() && !trySystem &&
+        header.format != PictureFormat::Jpeg) {
+        // Interlaced PNGs, GIFs and unusual BMPs are decoded whole: only up to
+        // a size that keeps the maker's memory in bounds.
+        if (static_cast<long long>(header.width) * header.height > kMaxWholePixels) {
+            taken.line = fileName + L"：这张图片有 " + Size(header.width, header.height) +
+                         L" 像素，这种格式（隔行扫描的 PNG、GIF 或压缩的 BMP）太大了读不了；"
+                         L"请用“画图”打开后另存为 JPEG";
+            return taken;
+        }
         decode::Image image = decode::DecodeImage(file.data(), file.size());
         if (!image.Empty()) {
             source.width = image.width;
@@ -106,11 +168,20 @@ Taken TakePhoto(const std::string& file, const Role& role, const std::wstring& f
             source.data = std::move(image.frames[0].pixels);
         }
     }
-    if (source.data.empty()) {
+    if (trySystem) {
+        source = DecodeWithWic(file, kMaxSide, kMaxPixels, role.width, role.height, header.width,
+                               header.height);
+        if (source.data.empty()) {
+            taken.line = fileName + L"：" + WhyUnreadable(file);
+            return taken;
+        }
+        header.orientation = 1;
+    }
+    if (source.data.empty() && fitted.data.empty()) {
         taken.line = fileName + L"：图片已损坏，无法解码";
         return taken;
     }
-    Pixels fitted = FitCover(source, header.orientation, role.width, role.height);
+    if (fitted.data.empty()) fitted = FitCover(source, header.orientation, role.width, role.height);
     const int uprightW = turned ? header.height : header.width;
     const int uprightH = turned ? header.width : header.height;
     source = Pixels{};  // the big decode is not needed any more
@@ -130,13 +201,21 @@ Taken TakePhoto(const std::string& file, const Role& role, const std::wstring& f
     std::wstring line =
         std::wstring(role.what) + L" " + fileName + L"：" + Size(uprightW, uprightH);
     if (header.orientation != 1) line += L"（按拍摄方向转正）";
+    // Covering scales by the larger ratio; whatever then sticks out is cut.
+    const double scale = std::max(static_cast<double>(role.width) / uprightW,
+                                  static_cast<double>(role.height) / uprightH);
+    const bool cut =
+        std::lround(uprightW * scale) > role.width || std::lround(uprightH * scale) > role.height;
+    const std::wstring target = Size(role.width, role.height);
     if (uprightW == role.width && uprightH == role.height)
         line += L" 已采用";
-    else if (static_cast<long long>(uprightW) * role.height ==
-             static_cast<long long>(uprightH) * role.width)
-        line += L" 已缩放为 " + Size(role.width, role.height);
+    else if (scale > 1)
+        line += (cut ? L" 已放大并裁剪为 " : L" 已放大为 ") + target;
     else
-        line += L" 已裁剪为 " + Size(role.width, role.height);
+        line += (cut ? L" 已裁剪为 " : L" 已缩放为 ") + target;
+    if (uprightW * 2 < role.width || uprightH * 2 < role.height)
+        taken.warning = fileName + L" 只有 " + Size(uprightW, uprightH) + L" 像素，放大到 " +
+                        target + L" 后会很模糊，最好换一张大一些的照片";
     taken.line = line;
     return taken;
 }
@@ -163,6 +242,8 @@ Taken TakeExactPicture(const std::string& file, ExactFormat format, int width, i
         problem = L"尺寸是 " + Size(h.width, h.height);
     else if (h.frames != frames)
         problem = L"有 " + std::to_wstring(h.frames) + L" 帧";
+    if (problem.empty() && !DecodesWhole(file, format, frames))
+        problem = L"图片不完整或已损坏（无法完整解码）";
     if (!problem.empty()) {
         taken.line = fileName + L"：" + problem + L"；" + what + L"带有透明规则，" + need;
         return taken;

@@ -94,63 +94,77 @@ Pixels Orient(const Pixels& s, int orientation) {
     return out;
 }
 
+RowFitter::RowFitter(int sourceWidth, int sourceHeight, int width, int height)
+    : sourceWidth_(sourceWidth), width_(width), height_(height) {
+    if (sourceWidth <= 0 || sourceHeight <= 0 || width <= 0 || height <= 0) {
+        width_ = height_ = 0;
+        return;
+    }
+    const double scale = std::max(static_cast<double>(width) / sourceWidth,
+                                  static_cast<double>(height) / sourceHeight);
+    for (const Tap& t : AxisTaps(sourceWidth, (sourceWidth - width / scale) / 2, scale, width)) {
+        columnFirst_.push_back(t.first);
+        columnWeights_.push_back(t.weights);
+    }
+    for (const Tap& t :
+         AxisTaps(sourceHeight, (sourceHeight - height / scale) / 2, scale, height)) {
+        rowFirst_.push_back(t.first);
+        rowWeights_.push_back(t.weights);
+    }
+    across_.resize(static_cast<std::size_t>(width) * 3);
+    sums_.assign(static_cast<std::size_t>(width) * height * 3, 0.0f);
+}
+
+void RowFitter::AddRow(int y, const std::uint32_t* src) {
+    // Result rows are in source order: skip those this row is past.
+    while (nextTarget_ < rowFirst_.size() &&
+           rowFirst_[nextTarget_] + static_cast<int>(rowWeights_[nextTarget_].size()) <= y)
+        ++nextTarget_;
+    bool across = false;
+    for (std::size_t t = nextTarget_; t < rowFirst_.size() && rowFirst_[t] <= y; ++t) {
+        const float weight = rowWeights_[t][static_cast<std::size_t>(y - rowFirst_[t])];
+        if (!across) {
+            for (int x = 0; x < width_; ++x) {
+                const std::vector<float>& w = columnWeights_[static_cast<std::size_t>(x)];
+                const int first = columnFirst_[static_cast<std::size_t>(x)];
+                float r = 0, g = 0, b = 0;
+                for (std::size_t k = 0; k < w.size(); ++k) {
+                    float pr, pg, pb;
+                    Channels(src[first + static_cast<int>(k)], pr, pg, pb);
+                    r += pr * w[k];
+                    g += pg * w[k];
+                    b += pb * w[k];
+                }
+                across_[3 * static_cast<std::size_t>(x)] = r;
+                across_[3 * static_cast<std::size_t>(x) + 1] = g;
+                across_[3 * static_cast<std::size_t>(x) + 2] = b;
+            }
+            across = true;
+        }
+        float* sum = sums_.data() + t * static_cast<std::size_t>(width_) * 3;
+        for (std::size_t i = 0; i < across_.size(); ++i) sum[i] += across_[i] * weight;
+    }
+}
+
+Pixels RowFitter::Finish() {
+    Pixels out;
+    out.width = width_;
+    out.height = height_;
+    out.data.resize(static_cast<std::size_t>(width_) * height_);
+    for (std::size_t i = 0; i < out.data.size(); ++i)
+        out.data[i] = Pack(sums_[3 * i], sums_[3 * i + 1], sums_[3 * i + 2]);
+    return out;
+}
+
 Pixels FitCover(const Pixels& source, int orientation, int width, int height) {
     // Cover and crop commute with turning, so the small result is fitted in
     // the stored orientation and turned afterwards.
     const bool transpose = orientation >= 5 && orientation <= 8;
-    const int tw = transpose ? height : width, th = transpose ? width : height;
-    Pixels out;
-    if (source.width <= 0 || source.height <= 0 || tw <= 0 || th <= 0) return out;
-    const double scale =
-        std::max(static_cast<double>(tw) / source.width, static_cast<double>(th) / source.height);
-    const double offsetX = (source.width - tw / scale) / 2;
-    const double offsetY = (source.height - th / scale) / 2;
-    const std::vector<Tap> columns = AxisTaps(source.width, offsetX, scale, tw);
-    const std::vector<Tap> rows = AxisTaps(source.height, offsetY, scale, th);
-
-    // Horizontal pass over the rows the vertical pass will read, then vertical.
-    const int firstRow = rows.front().first;
-    const int lastRow = rows.back().first + static_cast<int>(rows.back().weights.size()) - 1;
-    const std::size_t stride = static_cast<std::size_t>(tw) * 3;
-    std::vector<float> across(static_cast<std::size_t>(lastRow - firstRow + 1) * stride);
-    for (int y = firstRow; y <= lastRow; ++y) {
-        const std::uint32_t* src = source.data.data() + static_cast<std::size_t>(y) * source.width;
-        float* dst = across.data() + static_cast<std::size_t>(y - firstRow) * stride;
-        for (int x = 0; x < tw; ++x) {
-            const Tap& tap = columns[static_cast<std::size_t>(x)];
-            float r = 0, g = 0, b = 0;
-            for (std::size_t k = 0; k < tap.weights.size(); ++k) {
-                float pr, pg, pb;
-                Channels(src[tap.first + static_cast<int>(k)], pr, pg, pb);
-                r += pr * tap.weights[k];
-                g += pg * tap.weights[k];
-                b += pb * tap.weights[k];
-            }
-            dst[3 * x] = r;
-            dst[3 * x + 1] = g;
-            dst[3 * x + 2] = b;
-        }
-    }
-    out.width = tw;
-    out.height = th;
-    out.data.resize(static_cast<std::size_t>(tw) * th);
-    for (int y = 0; y < th; ++y) {
-        const Tap& tap = rows[static_cast<std::size_t>(y)];
-        for (int x = 0; x < tw; ++x) {
-            float r = 0, g = 0, b = 0;
-            for (std::size_t k = 0; k < tap.weights.size(); ++k) {
-                const float* p =
-                    across.data() +
-                    static_cast<std::size_t>(tap.first - firstRow + static_cast<int>(k)) * stride +
-                    3 * static_cast<std::size_t>(x);
-                r += p[0] * tap.weights[k];
-                g += p[1] * tap.weights[k];
-                b += p[2] * tap.weights[k];
-            }
-            out.data[static_cast<std::size_t>(y) * tw + x] = Pack(r, g, b);
-        }
-    }
-    return Orient(out, orientation);
+    RowFitter fitter(source.width, source.height, transpose ? height : width,
+                     transpose ? width : height);
+    for (int y = 0; y < source.height; ++y)
+        fitter.AddRow(y, source.data.data() + static_cast<std::size_t>(y) * source.width);
+    return Orient(fitter.Finish(), orientation);
 }
 
 }  // namespace maker

@@ -20,6 +20,27 @@ struct Pixels {
 // `orientation` is the EXIF value 1..8 of `source`.
 Pixels FitCover(const Pixels& source, int orientation, int width, int height);
 
+// FitCover for a picture that arrives one stored row at a time, top-down, in
+// its stored orientation (turned afterwards with Orient): each row is
+// resampled across as it comes and added into the rows of the result it
+// covers, so nothing of the source is kept beyond the row being added. A
+// 100-megapixel PNG costs its row and the result, not 400 MB.
+class RowFitter {
+public:
+    // The result is `width` x `height` in the stored orientation.
+    RowFitter(int sourceWidth, int sourceHeight, int width, int height);
+    // Row `y` of the source, `sourceWidth` pixels; rows come in order.
+    void AddRow(int y, const std::uint32_t* row);
+    Pixels Finish();
+
+private:
+    int sourceWidth_, width_, height_;
+    std::vector<int> columnFirst_, rowFirst_;
+    std::vector<std::vector<float>> columnWeights_, rowWeights_;
+    std::vector<float> across_, sums_;  // one resampled row; the result's r, g, b sums
+    std::size_t nextTarget_ = 0;        // the first result row a later source row can reach
+};
+
 // Turns a picture stored with EXIF orientation `orientation` upright.
 Pixels Orient(const Pixels& source, int orientation);
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Cross-builds zlib, libpng, libjpeg-turbo and libmpg123 as static Windows
-# libraries from Debian's source packages into a cache outside the source tree,
+# Cross-builds zlib, libpng, libjpeg-turbo and libmpg123 (the program's
+# decoders) and libwebp, libFLAC and LAME (the maker's WebP photos and FLAC or
+# WAV songs) as static Windows libraries from Debian's source packages into a cache outside the source tree,
 # for one architecture: tools/deps.sh i686|x86_64 (default i686).
 # Idempotent: a library whose stamp exists is not built again.
 set -euo pipefail
@@ -17,7 +18,7 @@ SOURCES_LIST=/etc/apt/sources.list.d/gift-deb-src.sources
 say() { echo "[deps] $*" >&2; }
 
 all_built() {
-  for lib in zlib libpng libjpeg mpg123; do
+  for lib in zlib libpng libjpeg mpg123 libwebp flac lame; do
     [ -f "$PREFIX/.stamp-$lib" ] || return 1
   done
 }
@@ -78,7 +79,8 @@ cmake_lib() { # name srcdir args...
   rm -rf "$bld"
   cmake -S "$src" -B "$bld" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR="$ARCH" \
-    -DCMAKE_C_COMPILER="$CC" -DCMAKE_RC_COMPILER="$HOST-windres" \
+    -DCMAKE_C_COMPILER="$CC" -DCMAKE_CXX_COMPILER="$HOST-g++-posix" \
+    -DCMAKE_RC_COMPILER="$HOST-windres" \
     -DCMAKE_FIND_ROOT_PATH="/usr/$HOST;$PREFIX" \
     -DCMAKE_FIND_ROOT_PATH_MODE_PROGRAM=NEVER -DCMAKE_FIND_ROOT_PATH_MODE_LIBRARY=ONLY \
     -DCMAKE_FIND_ROOT_PATH_MODE_INCLUDE=ONLY \
@@ -114,6 +116,38 @@ if [ ! -f "$PREFIX/.stamp-mpg123" ]; then
   cp "$src/src/libmpg123/.libs/libmpg123.a" "$PREFIX/lib/"
   cp "$src/src/libmpg123/mpg123.h" "$src/src/libmpg123/fmt123.h" "$PREFIX/include/"
   touch "$PREFIX/.stamp-mpg123"
+fi
+
+if [ ! -f "$PREFIX/.stamp-libwebp" ]; then
+  src=$(fetch libwebp 'libwebp-*')
+  say "building libwebp in $src"
+  cmake_lib libwebp "$src" -DBUILD_SHARED_LIBS=OFF -DWEBP_BUILD_ANIM_UTILS=OFF \
+    -DWEBP_BUILD_CWEBP=OFF -DWEBP_BUILD_DWEBP=OFF -DWEBP_BUILD_GIF2WEBP=OFF \
+    -DWEBP_BUILD_IMG2WEBP=OFF -DWEBP_BUILD_VWEBP=OFF -DWEBP_BUILD_WEBPINFO=OFF \
+    -DWEBP_BUILD_WEBPMUX=OFF -DWEBP_BUILD_EXTRAS=OFF -DWEBP_BUILD_LIBWEBPMUX=OFF
+  touch "$PREFIX/.stamp-libwebp"
+fi
+
+if [ ! -f "$PREFIX/.stamp-flac" ]; then
+  src=$(fetch flac 'flac-*')
+  say "building libFLAC in $src"
+  # Consumers define FLAC__NO_DLL; the stack protector would need libssp.
+  cmake_lib flac "$src" -DBUILD_SHARED_LIBS=OFF -DBUILD_CXXLIBS=OFF -DBUILD_PROGRAMS=OFF \
+    -DBUILD_EXAMPLES=OFF -DBUILD_TESTING=OFF -DBUILD_DOCS=OFF -DINSTALL_MANPAGES=OFF \
+    -DWITH_OGG=OFF -DWITH_STACK_PROTECTOR=OFF
+  touch "$PREFIX/.stamp-flac"
+fi
+
+if [ ! -f "$PREFIX/.stamp-lame" ]; then
+  src=$(fetch lame 'lame-*')
+  say "building LAME in $src"
+  (cd "$src" && ./configure --host="$HOST" CC="$CC" --enable-static --disable-shared \
+     --disable-frontend --disable-decoder --disable-gtktest --prefix="$PREFIX" >/dev/null &&
+   make -j"$JOBS" -C mpglib >/dev/null && make -j"$JOBS" -C libmp3lame >/dev/null)
+  mkdir -p "$PREFIX/lib" "$PREFIX/include/lame"
+  cp "$src/libmp3lame/.libs/libmp3lame.a" "$PREFIX/lib/"
+  cp "$src/include/lame.h" "$PREFIX/include/lame/"
+  touch "$PREFIX/.stamp-lame"
 fi
 
 say "libraries ready in $PREFIX"

@@ -30,6 +30,9 @@ source "$root/tools/wine-env.sh"
 gift_wine_prefix
 # Wine names every Unix path on drive Z:.
 windows() { printf 'Z:%s' "${1//\//\\}"; }
+# Wine turns Unix file names into Windows ones through the locale's charset:
+# without UTF-8, Chinese folder and file names arrive garbled.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
 status=0
 "$GIFT_WINE" "$BUILD_DIR/gift.exe" --no-window --program "$(windows "$root/build/win32/gift.exe")" \
   "$(windows "$folder")" "$(windows "$output")" </dev/null || status=$?

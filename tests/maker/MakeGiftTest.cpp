@@ -143,8 +143,8 @@ TEST(MakeGift, TheMadeCopyShowsThePhotoUprightTheLetterTitleAndSong) {
     ASSERT_TRUE(report.written) << text;
     EXPECT_TRUE(Exists(made));
     for (const wchar_t* expected :
-         {L"1200×1600（按拍摄方向转正） 已裁剪为 1024×724", L"517×161 已裁剪为 1024×317",
-          L"48000 Hz，单声道", L"已忽略 readme.docx"})
+         {L"1200×1600（按拍摄方向转正） 已裁剪为 1024×724", L"517×161 已放大并裁剪为 1024×317",
+          L"48000 Hz，单声道", L"已忽略 1 个不是礼物用的文件名的文件：readme.docx"})
         EXPECT_NE(text.find(expected), std::wstring::npos) << expected << L"\n" << text;
 
     SetEnvironmentVariableW(L"GIFT_MADE_CHILD", L"1");
@@ -182,7 +182,7 @@ TEST(MakeGift, BadFoldersGiveAClearReportAndLeaveTheOlderGiftUntouched) {
          L""},
         {L"truncated song",
          {{L"song.mp3", tone.substr(0, tone.size() * 3 / 5)}},
-         {L"song.mp3", L"不完整"},
+         {L"song.mp3", L"可能没有下载完整"},
          L""},
         {L"not a picture",
          {{L"big_rose.jpg", "this is a letter, not a photograph"}},
@@ -201,7 +201,10 @@ TEST(MakeGift, BadFoldersGiveAClearReportAndLeaveTheOlderGiftUntouched) {
          {{L"letter2.txt", "ok"}},
          {L"无法在目标文件夹里写文件"},
          scratch.path() + L"\\没有这个文件夹\\礼物.exe"},
-        {L"itself", {{L"letter2.txt", "ok"}}, {L"不能覆盖正在运行的程序"}, ThisProgram()},
+        {L"not a program's name",
+         {{L"letter2.txt", "ok"}},
+         {L"必须以 .exe 结尾"},
+         scratch.path() + L"\\礼物.txt"},
         {L"into the folder", {{L"letter2.txt", "ok"}}, {L"不能写进素材文件夹"}, L"*inside"},
     };
     for (const Case& c : cases) {
