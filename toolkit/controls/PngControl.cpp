@@ -221,12 +221,12 @@ PackedPicture AtScale(const PackedPicture& picture, const DeviceScale& scale) {
     const int w = picture.Width(), h = picture.Height();
     const int targetW = scale.Pixels(static_cast<float>(w));
     const int targetH = scale.Pixels(static_cast<float>(h));
-    if (targetW <= 0 || targetH <= 0 || targetW > 65535 ||
-        static_cast<long long>(targetW) * targetH > kMaxPixels)
+    if (targetW <= 0 || targetH <= 0 || targetW > 65535 || PixelCount(targetW, targetH) == 0)
         return {};
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * h);
-    picture.Expand(pixels.data(), static_cast<std::size_t>(w), w, h);
-    const std::vector<std::uint32_t> scaled = ScalePixels(pixels.data(), w, h, targetW, targetH);
+    const std::unique_ptr<std::uint32_t[]> pixels = AllocatePixels(w, h);
+    if (!pixels) return {};
+    picture.Expand(pixels.get(), static_cast<std::size_t>(w), w, h);
+    const std::vector<std::uint32_t> scaled = ScalePixels(pixels.get(), w, h, targetW, targetH);
     if (scaled.empty()) return {};
     return PackedPicture::Pack(scaled.data(), targetW, targetH);
 }
