@@ -25,6 +25,7 @@ constexpr EventBinding kRoseClickEvents[] = {{EventKind::RightButtonDown, OnRose
 constexpr EventBinding kRoseFormEvents[] = {
     {EventKind::Created, OnRoseCreated},
     {EventKind::RightButtonDown, OnRoseRightButton},
+    {EventKind::KeyDown, OnRoseKey},
     {EventKind::Destroyed, OnRoseDestroyed},
 };
 constexpr EventBinding kDelayEvents[] = {{EventKind::Tick, OnDelayTick}};

@@ -1,7 +1,6 @@
 #include "app/RosePage.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <algorithm>
 #include <vector>
@@ -54,17 +53,6 @@ bool CloseAskedInQueue(HWND page) {
     while (PeekMessageW(&msg, page, WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE | PM_NOYIELD))
         if ((msg.wParam & 0xFFF0) == SC_CLOSE) asked = true;
     return asked;
-}
-
-// Esc once the show is over and the page's loop dispatches again.
-LRESULT CALLBACK EscapeWatch(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                             DWORD_PTR) {
-    if (msg == WM_KEYDOWN && wParam == VK_ESCAPE) {
-        if (show.page && runtime::FormWindowHandle(show.page) == window) RequestClose(show.page);
-        return 0;
-    }
-    if (msg == WM_NCDESTROY) RemoveWindowSubclass(window, EscapeWatch, id);
-    return DefSubclassProc(window, msg, wParam, lParam);
 }
 
 // One round of hearts: the flower pictures in drawing order, and whether the
@@ -185,7 +173,6 @@ int OnRoseCreated(const runtime::Event& event) {
     const UnitRef page = event.form;
     const UnitRef panel = runtime::FindUnit(page, rose::kPanel);
     show = Show{page};
-    SetWindowSubclass(runtime::FormWindowHandle(page), EscapeWatch, 1, 0);
 
     runtime::SeedRandom();
     // The start window's monitor as the page opened on it, kept for the whole
@@ -208,6 +195,13 @@ int OnRoseCreated(const runtime::Event& event) {
     runtime::MoveControl(panel, 0, 0, screen.width, screen.height);
     runtime::SetFormProperty(panel, runtime::kBackgroundPicture, app.roseSnapshot);
     ShowFlowerRows(page, panel, screen);
+    return 0;
+}
+
+int OnRoseKey(const runtime::Event& event) {
+    // Esc once the show is over and the page's loop dispatches again.
+    if (event.x != VK_ESCAPE) return -1;
+    RequestClose(event.form);
     return 0;
 }
 
