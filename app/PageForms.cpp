@@ -26,7 +26,6 @@ constexpr EventBinding kRoseFormEvents[] = {
     {EventKind::Created, OnRoseCreated},
     {EventKind::KeyDown, OnRoseKey},
     {EventKind::RightButtonDown, OnRoseRightButton},
-    {EventKind::KeyDown, OnRoseKey},
     {EventKind::Destroyed, OnRoseDestroyed},
 };
 constexpr EventBinding kDelayEvents[] = {{EventKind::Tick, OnDelayTick}};

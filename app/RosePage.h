@@ -12,7 +12,6 @@ namespace gift {
 int OnRoseCreated(const runtime::Event& event);
 int OnRoseKey(const runtime::Event& event);
 int OnRoseRightButton(const runtime::Event& event);
-int OnRoseKey(const runtime::Event& event);
 int OnRoseDestroyed(const runtime::Event& event);
 
 // A pause of the rose page's show or rain. Ends at once, returning false,
