@@ -5,10 +5,9 @@
 #include <vector>
 
 // `source` (w x h premultiplied ARGB, rows w apart) resampled to
-// targetW x targetH by bilinear interpolation between pixel centres, edges
-// clamped: smooth for the 1.25x to 2x a display scale asks for. Premultiplied
-// pixels interpolate without dark fringes at transparent edges. Empty when a
-// size is not positive.
+// targetW x targetH by the photographs' filter (platform/Resample.h):
+// averaged down, Catmull-Rom up, premultiplied so transparent edges keep
+// their colour. Empty when a size is not positive or past the pixel limit.
 std::vector<std::uint32_t> ScalePixels(const std::uint32_t* source, int w, int h, int targetW,
                                        int targetH);
 
