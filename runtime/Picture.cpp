@@ -8,6 +8,7 @@
 
 #include "platform/Dib.h"
 #include "platform/Handle.h"
+#include "platform/PixelSize.h"
 #include "platform/Resample.h"
 #include "platform/decode/ImageDecode.h"
 #include "runtime/Services.h"
@@ -73,9 +74,11 @@ std::uint32_t Unpremultiply(std::uint32_t p) {
 }  // namespace
 
 Picture::Picture(int width, int height, std::vector<Frame> frames) {
-    if (width <= 0 || height <= 0 || frames.empty()) return;
+    // Past the one pixel limit the count could wrap in a 32-bit size_t.
+    const size_t count = PixelCount(width, height);
+    if (count == 0 || frames.empty()) return;
     for (const Frame& f : frames)
-        if (f.pixels.size() != static_cast<size_t>(width) * static_cast<size_t>(height)) return;
+        if (f.pixels.size() != count) return;
     auto data = std::make_shared<Data>();
     data->width = width;
     data->height = height;

@@ -106,11 +106,20 @@ bool hiddenBeforeClose = false;
 
 // Partway through the scroll: notes whether the start window is hidden, then
 // closes the page the way under test.
+// Times the other program's window was activated.
+std::atomic<int> otherActivated{0};
+
 void CALLBACK CloseMidScroll(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
+    otherActivated = 0;
     hiddenBeforeClose =
         !IsWindowVisible(runtime::FormWindowHandle(runtime::FindForm(gift::kStartFormId)));
     way->close(runtime::FormWindowHandle(Page()));
+}
+
+LRESULT CALLBACK OtherProgramProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE) ++otherActivated;
+    return DefWindowProcW(window, msg, wParam, lParam);
 }
 
 // A window of another thread, standing for another program's window: what
@@ -119,9 +128,13 @@ class OtherProgram {
 public:
     OtherProgram() {
         thread_ = std::thread([this] {
-            window_ =
-                CreateWindowExW(0, L"STATIC", L"another program", WS_OVERLAPPEDWINDOW, 600, 80, 300,
-                                200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+            WNDCLASSW wc{};
+            wc.lpfnWndProc = OtherProgramProc;
+            wc.hInstance = GetModuleHandleW(nullptr);
+            wc.lpszClassName = L"GiftTestOtherProgram";
+            RegisterClassW(&wc);
+            window_ = CreateWindowExW(0, wc.lpszClassName, L"another program", WS_OVERLAPPEDWINDOW,
+                                      600, 80, 300, 200, nullptr, nullptr, wc.hInstance, nullptr);
             ShowWindow(window_, SW_SHOWNOACTIVATE);
             threadId_ = GetCurrentThreadId();
             ready_ = true;
@@ -170,6 +183,8 @@ TEST(WordsPage, ClosingItEarlyAnyWayBringsTheStartWindowBack) {
         // In front, not behind whatever else is open (here another thread's
         // window, which Windows would activate as the page goes).
         EXPECT_EQ(GetForegroundWindow(), start);
+        Sleep(100);  // the other thread takes any activation it was sent
+        EXPECT_EQ(otherActivated.load(), 0) << "activation passed through another program";
         runtime::Quit();
     }
 }
