@@ -12,6 +12,8 @@ namespace {
 // Four channels in one vector register where the target has one (SSE); the
 // compiler splits it into scalars where it has none.
 typedef float V4 __attribute__((vector_size(16)));
+typedef std::int32_t I4 __attribute__((vector_size(16)));
+typedef unsigned char U4 __attribute__((vector_size(4)));
 
 // The Catmull-Rom cubic (Keys, a = -1/2).
 double CatmullRom(double x) {
@@ -48,13 +50,16 @@ void Store(AxisTaps& taps, int i, int sourceLength, std::vector<Tap>& raw) {
 }
 
 // Each channel rounded into 0..255, colours held at or below alpha.
-inline void Pack(const V4& v, unsigned char* out, bool premultiplied) {
-    unsigned char c[4];
-    for (int k = 0; k < 4; ++k)
-        c[k] = static_cast<unsigned char>(std::clamp(v[k] + 0.5f, 0.0f, 255.0f));
-    if (premultiplied)
-        for (int k = 0; k < 3; ++k) c[k] = std::min(c[k], c[3]);
-    std::memcpy(out, c, 4);
+inline void Pack(const V4& sum, unsigned char* out, bool premultiplied) {
+    V4 v = sum + 0.5f;
+    v = v < 0.0f ? V4{0, 0, 0, 0} : v;
+    v = v > 255.0f ? V4{255, 255, 255, 255} : v;
+    if (premultiplied) {
+        const V4 alpha{v[3], v[3], v[3], 255};
+        v = v > alpha ? alpha : v;
+    }
+    const U4 bytes = __builtin_convertvector(__builtin_convertvector(v, I4), U4);
+    std::memcpy(out, &bytes, 4);
 }
 
 }  // namespace
@@ -117,9 +122,11 @@ void Resample(const ConstPixels& from, const AxisTaps& columns, const AxisTaps& 
         V4* slot = ring.data() + width * static_cast<std::size_t>(y % depth);
         held[static_cast<std::size_t>(y % depth)] = y;
         const unsigned char* line = from.data + static_cast<std::ptrdiff_t>(y) * from.stride;
-        for (std::size_t x = 0; x < source.size(); ++x, line += 4)
-            source[x] = V4{static_cast<float>(line[0]), static_cast<float>(line[1]),
-                           static_cast<float>(line[2]), static_cast<float>(line[3])};
+        for (std::size_t x = 0; x < source.size(); ++x, line += 4) {
+            U4 bytes;
+            std::memcpy(&bytes, line, 4);
+            source[x] = __builtin_convertvector(__builtin_convertvector(bytes, I4), V4);
+        }
         const float* w = columns.weights.data();
         for (std::size_t x = 0; x < width; ++x, w += columns.width) {
             const V4* p = source.data() + columns.first[x];
