@@ -266,7 +266,7 @@ TEST(MakeGift, RealWorldFilesGiveTheirReportLineAndExit) {
         {L"tiny photo",
          {{L"words_background.jpg",
            maker::EncodeJpeg(Paint(8, 8, [](int, int) { return 0xFF336699u; }))}},
-         {L"8×8 已放大并裁剪为 500×375", L"注意：words_background.jpg 只有 8×8 像素"},
+         {L"8×8 已放大并裁剪为 1000×750", L"注意：words_background.jpg 只有 8×8 像素"},
          true},
         {L"half-copied photo",
          {{L"letter_background.jfif", jpeg.substr(0, jpeg.size() / 2)}},
