@@ -11,7 +11,7 @@ fmt=$($objdump -f "$exe" | sed -n 's/.*file format //p')
 headers=$($objdump -p "$exe")
 grep -qE '^Subsystem[[:space:]]+0+2[[:space:]]+\(Windows GUI\)' <<<"$headers" ||
   { echo "[check-exe] $exe is not a GUI-subsystem program" >&2; exit 1; }
-system='^(kernel32|user32|gdi32|gdiplus|ole32|oleaut32|comctl32|imm32|winmm|shell32|dwmapi|msimg32|shlwapi|psapi|advapi32|msvcrt|comdlg32|uxtheme|version)\.dll$'
+system='^(kernel32|user32|gdi32|gdiplus|ole32|oleaut32|comctl32|imm32|winmm|shell32|dwmapi|msimg32|shlwapi|psapi|advapi32|msvcrt|comdlg32|uxtheme|version|imagehlp)\.dll$'
 bad=$(sed -n 's/.*DLL Name: //p' <<<"$headers" | tr '[:upper:]' '[:lower:]' | grep -Ev "$system" || true)
 if [ -n "$bad" ]; then
   echo "[check-exe] $exe imports non-system DLLs: $bad" >&2
