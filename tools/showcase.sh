@@ -58,6 +58,7 @@ fi
 screen_w=${size%x*} screen_h=${size#*x}
 
 # ---- inside Xvfb ------------------------------------------------------------
+gift_wine_dpi "$dpi"  # the environment was set anew for this screen
 tmp=$(mktemp -d)
 gift_pid=""
 ring_pid=""
