@@ -11,6 +11,7 @@
 #include "app/StartForm.h"
 #include "app/StartWindow.h"
 #include "app/Startup.h"
+#include "platform/Dpi.h"
 #include "platform/LayeredPresent.h"
 #include "runtime/Form.h"
 #include "runtime/Music.h"
@@ -281,17 +282,22 @@ HWND GiftProcess::FindWindowOfSize(int width, int height) const {
 HWND GiftProcess::WaitForStartWindow(DWORD timeoutMs) {
     // What the screen shows along the probe row before the window: the window
     // counts as presented once most of that row shows something else.
+    // The window's 486 x 342 units at (50, 50) are device pixels at the
+    // display's scale (every process of a Wine prefix gets its DPI).
+    const UINT dpiNow = dpi::ForSystem();
+    const int left = dpi::ToDevice(50, dpiNow), width = dpi::ToDevice(486, dpiNow);
+    const int row = dpi::ToDevice(kProbeRow, dpiNow);
     ScreenRow before, now;
-    before.Read(50, 50 + kProbeRow, 486);
+    before.Read(left, left + row, width);
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < timeoutMs) {
         if (WaitForSingleObject(process_, 1) != WAIT_TIMEOUT) break;  // it ended
-        HWND window = FindWindowOfSize(486, 342);
+        HWND window = FindWindowOfSize(width, dpi::ToDevice(342, dpiNow));
         if (!window || !(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_LAYERED)) continue;
         RECT r;
         GetWindowRect(window, &r);
-        if (!now.Read(r.left, r.top + kProbeRow, 486)) continue;
-        if (now.Differences(before) * 4 > 486 * 3) return window;
+        if (!now.Read(r.left, r.top + row, width)) continue;
+        if (now.Differences(before) * 4 > width * 3) return window;
     }
     return nullptr;
 }
