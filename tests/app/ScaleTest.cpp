@@ -159,6 +159,16 @@ int GlyphHeight(UIHost& host, EditBox& letter) {
     return first < 0 ? 0 : last - first + 1;
 }
 
+// Where the caret stands (units) at the end of a letter's second line, moved
+// there by the keys: measured through the box's own text layout.
+RectF CaretAtSecondLineEnd(UIHost& host, EditBox& letter) {
+    letter.Text(std::string("HHHH\r\nHHHHHHHH"));
+    host.SetFocusElement(&letter);
+    for (WPARAM key : {VK_HOME, VK_DOWN, VK_END}) SendMessageW(host.hwnd, WM_KEYDOWN, key, 0);
+    PumpFor(400);
+    return letter.caretRect;
+}
+
 // The centre of `rect` (units) as the mouse gives it at `scale`.
 LPARAM DeviceCentre(const RectF& rect, const DeviceScale& scale) {
     const RECT device = scale.Edges(rect);
@@ -277,6 +287,7 @@ TEST_F(DisplayScaleChild, StartWindowAndFireworksAtThisScale) {
 
     const std::vector<int> clicks = ClickEachButton(host);
     const int glyph = GlyphHeight(host, app.letterBox);
+    const RectF caret = CaretAtSecondLineEnd(host, app.letterBox);
 
     // The fireworks page, through its button's own handler.
     fireworksSeen = {};
@@ -297,7 +308,7 @@ TEST_F(DisplayScaleChild, StartWindowAndFireworksAtThisScale) {
     EXPECT_EQ(fireworksSeen.storedTwice, fireworksSeen.storedOnce);
 
     std::ofstream report(Variable(kReportVariable).c_str(), std::ios::app);
-    report << dpi << ' ' << glyph;
+    report << dpi << ' ' << glyph << ' ' << caret.X << ' ' << caret.Y;
     for (int c : clicks) report << ' ' << c;
     report << '\n';
 }
@@ -314,12 +325,15 @@ TEST_F(DisplayScale, StartWindowAndFireworksAtEveryScale) {
     }
 
     std::map<int, int> glyph;
+    std::map<int, std::pair<float, float>> caret;
     std::ifstream in(report.c_str());
     for (std::string line; std::getline(in, line);) {
         std::istringstream fields(line);
         int dpi = 0, height = 0;
-        fields >> dpi >> height;
+        float x = -1, y = -1;
+        fields >> dpi >> height >> x >> y;
         glyph[dpi] = height;
+        caret[dpi] = {x, y};
         for (int i = 0; i < 4; ++i) {
             int clicks = -1;
             fields >> clicks;
@@ -333,6 +347,14 @@ TEST_F(DisplayScale, StartWindowAndFireworksAtEveryScale) {
     // Real glyphs at the scaled size: the height follows the DPI within a pixel.
     for (int dpi : {120, 144, 192})
         EXPECT_NEAR(glyph[dpi], glyph[96] * dpi / 96.0, 1.0) << dpi << " DPI";
+    // The caret stands after the eighth letter of the second row, in units,
+    // wherever hinting puts a glyph's edge at each scale.
+    ASSERT_GT(caret[96].first, 30.0f);
+    ASSERT_GT(caret[96].second, 5.0f);
+    for (int dpi : {120, 144, 192}) {
+        EXPECT_NEAR(caret[dpi].first, caret[96].first, 6.0f) << dpi << " DPI";
+        EXPECT_NEAR(caret[dpi].second, caret[96].second, 2.0f) << dpi << " DPI";
+    }
 }
 
 TEST_F(DisplayScale, MovedToADisplayOfAnotherScaleTheStartWindowRedrawsAtIt) {

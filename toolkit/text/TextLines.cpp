@@ -1,14 +1,19 @@
 #include "toolkit/text/TextLines.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "toolkit/core/Text.h"
+#include "toolkit/draw/DeviceScale.h"
 
 namespace {
 
 // "泆": tall enough in every CJK face to serve as the height of one row.
 const wchar_t kReferenceChar[] = L"\u6CC6";
+
+// A measured height this close above whole units is those units.
+constexpr float kRowSlack = 1e-3f;
 
 bool IsLeadByte(char c) {
     return static_cast<unsigned char>(c) > 0x7F;
@@ -144,7 +149,14 @@ void TextLines::Measure(GpGraphics* graphics, const RectF& area, GpFont* font,
         reference = *measuredReference;
     else if (MeasureBounds(graphics, kReferenceChar, font, layout, format, &reference))
         measuredReference = reference;
-    lineHeight = static_cast<int>(reference.Height);
+    // At 96 DPI a row is the reference height cut to whole units. At another
+    // scale that height is the device glyph cell over the scale, a fraction of
+    // a unit: cut, the row would be shorter than its glyphs, a repainted
+    // strip would lose their last pixel row, and Wine's GDI+ would not lay
+    // the line out in its own box at all. There it rounds up.
+    lineHeight = DeviceScale::Of(graphics).IsOne()
+                     ? static_cast<int>(reference.Height)
+                     : static_cast<int>(std::ceil(reference.Height - kRowSlack));
     if (length <= 0) return;
 
     // Only the vertical bar alone lets a wrapped line take several rows.
