@@ -31,6 +31,7 @@ ALL=(
   "host_render@144 40"
   "edit_keystroke@144 200"
   "skin_fireworks@144 300"
+  "fireworks_memory@144 3 6"
 )
 
 # The program that runs a benchmark: idle_song is idle_cpu on the start window

@@ -56,7 +56,7 @@ void UIHost::DrawFrame(HICON icon) {
     // soft edge outside the body are drawn over transparency, never over the
     // last pass's rings (which would darken with every pass), and a stored
     // frame is exactly what a fresh pass draws.
-    gp::GdipGraphicsClear(g, 0);
+    ClearBack();
     if (style == kSkin) {
         // The picture is the whole window: what it does not cover stays transparent.
         if (image) {
@@ -115,13 +115,15 @@ void UIHost::DrawFrame(HICON icon) {
     }
     ResetClip(g);
 
+    // The rings go straight into the pixels (see backDirect); nothing clips them.
+    GpGraphics* rings = DirectGraphics();
     const RectF Q = OffsetRectF(F, 1, 1, -2, -2);
     if (style == kSquare) {
-        RectOutline(g, F, ToArgb(kBlack, t));
-        RectOutline(g, Q, ToArgb(kWhite, 70));
+        RectOutline(rings, F, ToArgb(kBlack, t));
+        RectOutline(rings, Q, ToArgb(kWhite, 70));
     } else {
-        DrawPathOutline(g, border.get(), ToArgb(kBlack, t));
-        RoundedOutline(g, Q, 4, ToArgb(kWhite, 70));
+        DrawPathOutline(rings, border.get(), ToArgb(kBlack, t));
+        RoundedOutline(rings, Q, 4, ToArgb(kWhite, 70));
         border.reset();
     }
 
@@ -131,7 +133,7 @@ void UIHost::DrawFrame(HICON icon) {
     }
 
     // An opaque window gets its region from the pass instead.
-    if (!opaque) FrameShadow(g, F, style == kRounded, kBlack);
+    if (!opaque) FrameShadow(DirectGraphics(), F, style == kRounded, kBlack);
 }
 
 int UIHost::Render(std::optional<ByteBlock> source, std::optional<COLORREF> colour) {

@@ -3,6 +3,9 @@
 // BitBlt of the changed rectangle for ordinary ones.
 #include <windows.h>
 
+#include <cstddef>
+#include <cstring>
+
 #include "platform/Dib.h"
 #include "platform/LayeredPresent.h"
 #include "toolkit/controls/Element.h"
@@ -35,20 +38,55 @@ void UIHost::CreateBuffers() {
     ReleaseBuffers();
     CreateBufferSet(WindowDcHandle(), deviceSize, backDC, backBitmap, backPrevBitmap);
     buffersScale = scale;
+    // Drawing code works in units; GDI+ rasterises at device pixels.
+    const auto setUp = [this](GpGraphics* graphics) {
+        scale.Apply(graphics);
+        gp::GdipSetSmoothingMode(graphics, Gdiplus::SmoothingModeAntiAlias);
+        gp::GdipSetTextRenderingHint(graphics, Gdiplus::TextRenderingHintAntiAliasGridFit);
+    };
     if (backDC) {
         gp::GdipCreateFromHDC(backDC.get(), backGraphics.put());
-        if (backGraphics) {
-            // Drawing code works in units; GDI+ rasterises at device pixels.
-            scale.Apply(backGraphics.get());
-            gp::GdipSetSmoothingMode(backGraphics.get(), Gdiplus::SmoothingModeAntiAlias);
-            gp::GdipSetTextRenderingHint(backGraphics.get(),
-                                         Gdiplus::TextRenderingHintAntiAliasGridFit);
-        }
+        if (backGraphics) setUp(backGraphics.get());
+    }
+    DIBSECTION dib{};
+    if (backBitmap && GetObjectW(backBitmap.get(), sizeof(dib), &dib) == sizeof(dib) &&
+        dib.dsBm.bmBits && dib.dsBm.bmHeight > 0) {
+        // Bottom-up rows: the top row is the last in memory.
+        backStride = dib.dsBm.bmWidthBytes;
+        backBits = static_cast<unsigned char*>(dib.dsBm.bmBits);
+        gp::GdipCreateBitmapFromScan0(
+            dib.dsBm.bmWidth, dib.dsBm.bmHeight, -backStride, PixelFormat32bppPARGB,
+            backBits + static_cast<std::ptrdiff_t>(dib.dsBm.bmHeight - 1) * backStride,
+            backPixels.put());
+        if (backPixels) gp::GdipGetImageGraphicsContext(backPixels.get(), backDirect.put());
+        if (backDirect) setUp(backDirect.get());
     }
     CreateBufferSet(WindowDcHandle(), deviceSize, cacheDC, cacheBitmap, cachePrevBitmap);
 }
 
+void UIHost::ClearBack() {
+    if (!backBits) {
+        if (backGraphics) gp::GdipGraphicsClear(backGraphics.get(), 0);
+        return;
+    }
+    if (backGraphics) gp::GdipFlush(backGraphics.get(), Gdiplus::FlushIntentionSync);
+    GdiFlush();
+    std::memset(backBits, 0,
+                static_cast<size_t>(backStride) * static_cast<size_t>(deviceSize.height));
+}
+
+GpGraphics* UIHost::DirectGraphics() {
+    if (!backDirect) return backGraphics.get();
+    if (backGraphics) gp::GdipFlush(backGraphics.get(), Gdiplus::FlushIntentionSync);
+    GdiFlush();
+    return backDirect.get();
+}
+
 void UIHost::ReleaseBuffers() {
+    backDirect.reset();
+    backPixels.reset();  // wraps backBitmap's pixels: it goes before them
+    backBits = nullptr;
+    backStride = 0;
     backGraphics.reset();  // the graphics draws into backDC: it goes first
     ReleaseBufferSet(backDC, backBitmap, backPrevBitmap);
     ReleaseBufferSet(cacheDC, cacheBitmap, cachePrevBitmap);

@@ -148,6 +148,14 @@ public:
     UniqueBitmap backBitmap;
     HBITMAP backPrevBitmap = nullptr;  // the DC's own stock bitmap, selected back on release
     UniqueGpGraphics backGraphics;
+    // The same pixels as a GDI+ bitmap, with a graphics of its own. Wine's
+    // GDI+ blends every shape drawn through a DC over the shape's whole
+    // bounding box, so a ring round the window costs as much as filling it;
+    // drawn into a bitmap, only the ring's own pixels are touched.
+    UniqueGpBitmap backPixels;
+    UniqueGpGraphics backDirect;  // declared second, so it goes before the bitmap
+    unsigned char* backBits = nullptr;
+    int backStride = 0;
     UniqueMemoryDc cacheDC;
     UniqueGpImage bgImage;
     UniqueGlobal bgImageMemory;  // the stream memory behind bgImage; outlives it
@@ -199,6 +207,11 @@ private:
     Element* WheelTarget(LPARAM lParam) const;
     void NativeRepaint();
     void CreateBuffers();
+    // Every back-buffer pixel transparent black, whatever the clip.
+    void ClearBack();
+    // backDirect once what was drawn through backGraphics and GDI has landed;
+    // backGraphics where there is no such bitmap.
+    GpGraphics* DirectGraphics();
     // The window's rectangle becomes `deviceSize`, and `size` in units.
     void TakeWindowSize();
     // A mouse message's client position, device pixels to units.

@@ -76,6 +76,7 @@ void EditBox::OnCreateMessage() {
     int index = caretColumn - 1;
     caretRect = PosFromsIndex(caretLine, index, false, 0);
     prevCaretRect = caretRect;
+    paintedAtCreate = visible != 0;  // a visible element is repainted next
 }
 
 void EditBox::OnDestroyMessage() {

@@ -256,6 +256,9 @@ private:
 
     SurfaceCaret surfaceCaret;
     Background background;
-    bool highlightShown = false;    // the last repaint drew a selection
+    bool highlightShown = false;  // the last repaint drew a selection
+    // Creation painted the surface: the repaint that follows a visible
+    // element's creation at once has nothing to do.
+    bool paintedAtCreate = false;
     std::optional<RectF> bandClip;  // set while RepaintBand draws the lines
 };

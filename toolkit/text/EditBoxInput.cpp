@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #include "toolkit/core/Text.h"
 #include "toolkit/text/EditBox.h"
@@ -146,6 +147,8 @@ int CountPairs(const std::string& text) {
 }  // namespace
 
 LRESULT EditBox::MessageProc(UINT code, WPARAM wParam, LPARAM lParam) {
+    // Only the very next message may rely on creation's painting.
+    const bool freshFromCreate = std::exchange(paintedAtCreate, false);
     switch (code) {
         case WM_CREATE:
             surfaceCaret.shown = false;
@@ -159,7 +162,7 @@ LRESULT EditBox::MessageProc(UINT code, WPARAM wParam, LPARAM lParam) {
             surfaceCaret.shown = false;
             break;
         case WM_PAINT:  // Repaint
-            RenderBox(false);
+            if (!freshFromCreate) RenderBox(false);
             break;
         case WM_KEYDOWN:
             return KeyDown(wParam);
