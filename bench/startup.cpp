@@ -31,6 +31,7 @@
 
 #include "app/Content.h"
 #include "bench/BenchSupport.h"
+#include "platform/Dpi.h"
 #include "toolkit/controls/GlobalMemoryStream.h"
 #include "toolkit/draw/GdipOwners.h"
 
@@ -64,8 +65,10 @@ LRESULT CALLBACK FloorWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lP
     return DefWindowProcW(window, msg, wParam, lParam);
 }
 
-// The floor program: a layered 486 x 342 window at (50, 50), one opaque frame
-// filled through GDI+ and presented, shown; it runs until closed.
+// The floor program: a layered window of the start window's size and place
+// (486 x 342 at (50, 50) in units, in device pixels at the system's scale),
+// one opaque frame filled through GDI+ and presented, shown; it runs until
+// closed.
 int ShowFloorWindow(bool decodePhotograph) {
     ULONG_PTR token = 0;
     Gdiplus::GdiplusStartupInput input;
@@ -78,8 +81,10 @@ int ShowFloorWindow(bool decodePhotograph) {
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"GiftStartupFloor";
     RegisterClassW(&wc);
-    const int width = 486, height = 342;
-    HWND window = CreateWindowExW(WS_EX_LAYERED, wc.lpszClassName, L"floor", WS_POPUP, 50, 50,
+    const UINT dpiNow = dpi::ForSystem();
+    const int width = dpi::ToDevice(486, dpiNow), height = dpi::ToDevice(342, dpiNow);
+    const int place = dpi::ToDevice(50, dpiNow);
+    HWND window = CreateWindowExW(WS_EX_LAYERED, wc.lpszClassName, L"floor", WS_POPUP, place, place,
                                   width, height, nullptr, nullptr, wc.hInstance, nullptr);
     if (!window) return 1;
     HDC screen = GetDC(nullptr);
@@ -179,8 +184,8 @@ int main(int argc, char** argv) {
     // runs so all three see the same machine.
     const bench::Series floor = FloorRuns(runs, L"--window");
     bench::Figure("startup_floor",
-                  "  for comparison: a program showing one layered 486 x 342 window, one frame "
-                  "through GDI+",
+                  "  for comparison: a program showing one layered window of the same size, one "
+                  "frame through GDI+",
                   floor, "ms", "");
     bench::Figure("startup_floor_decode",
                   "  for comparison: the same after one GDI+ decode of the photograph",

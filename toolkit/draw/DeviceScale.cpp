@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <vector>
 
 #include "toolkit/draw/ImageDraw.h"
 
@@ -90,9 +92,34 @@ void DeviceScale::Apply(GpGraphics* graphics) const {
         gp::GdipScaleWorldTransform(graphics, factor_, factor_, Gdiplus::MatrixOrderPrepend);
 }
 
+namespace {
+
+// The surface's pixels under `part` (device) blended into `direct` through
+// the graphics' clip; false where that cannot be done and GDI+ must.
+bool BlendSurface(GpGraphics* graphics, GpImage* surface, const RECT& at, const RECT& part,
+                  const PixelTarget& direct) {
+    const std::optional<std::vector<RECT>> through = ClipRects(graphics, part);
+    if (!through) return false;
+    const LockedPixels pixels(static_cast<GpBitmap*>(surface), PixelFormat32bppARGB);
+    if (!pixels) return false;
+    gp::GdipFlush(graphics, Gdiplus::FlushIntentionSync);
+    GdiFlush();
+    BlendPixels(direct, pixels, false, at.left, at.top, *through);
+    return true;
+}
+
+}  // namespace
+
 void DrawSurface(GpGraphics* graphics, GpImage* surface, const RectF& rect, int alpha,
-                 const DeviceScale& scale, const RectF* dirty) {
+                 const DeviceScale& scale, const RectF* dirty, const PixelTarget* direct) {
     if (!graphics || !surface || alpha <= 0) return;
+    if (direct && *direct && alpha >= 255 && (!scale.IsOne() || WholePixels(rect))) {
+        const RECT at = scale.Edges(rect);
+        RECT part = at;
+        const RECT wanted = dirty ? scale.Covering(*dirty) : at;
+        if (!IntersectRect(&part, &at, &wanted)) return;
+        if (BlendSurface(graphics, surface, at, part, *direct)) return;
+    }
     if (scale.IsOne() && (alpha < 255 || !dirty || !WholePixels(rect))) {
         // At 96 DPI units are device pixels: the surface goes on as it is.
         DrawImageAlpha(graphics, surface, rect, alpha);

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "toolkit/core/Gdip.h"
+#include "toolkit/draw/DirectPixels.h"
 #include "toolkit/draw/Geometry.h"
 
 class DeviceScale {
@@ -46,6 +47,8 @@ private:
 // size) onto `rect` pixel for pixel, at `alpha`. `graphics` carries the
 // scale; the surface goes on in device space, so it never lands between
 // pixels and is never resampled. With `dirty` (units) only the part of the
-// surface under it is drawn.
+// surface under it is drawn. With `direct` (the pixels `graphics` draws
+// into), an opaque surface is blended in place through the clip.
 void DrawSurface(GpGraphics* graphics, GpImage* surface, const RectF& rect, int alpha,
-                 const DeviceScale& scale, const RectF* dirty = nullptr);
+                 const DeviceScale& scale, const RectF* dirty = nullptr,
+                 const PixelTarget* direct = nullptr);

@@ -91,18 +91,31 @@ UniqueGpBitmap Resampled(GpImage* image, int width, int height) {
 }
 
 void DrawImageStretched(GpGraphics* graphics, GpImage* image, const RectF& destination,
-                        GpImageAttributes* attributes) {
+                        GpImageAttributes* attributes, const PixelTarget* direct) {
     if (!image) return;
     if (const std::optional<RECT> device = DevicePixels(graphics, destination)) {
         const int width = device->right - device->left;
         const int height = device->bottom - device->top;
+        const auto draw = [&](GpImage* fitting) {
+            if (direct && *direct && !attributes) {
+                const std::optional<std::vector<RECT>> through = ClipRects(graphics, *device);
+                const LockedPixels pixels(static_cast<GpBitmap*>(fitting), PixelFormat32bppPARGB);
+                if (through && pixels) {
+                    gp::GdipFlush(graphics, Gdiplus::FlushIntentionSync);
+                    GdiFlush();
+                    BlendPixels(*direct, pixels, true, device->left, device->top, *through);
+                    return;
+                }
+            }
+            DrawAtDevicePixels(graphics, fitting, *device, attributes);
+        };
         if (ImageWidth(image) == static_cast<UINT>(width) &&
             ImageHeight(image) == static_cast<UINT>(height)) {
-            DrawAtDevicePixels(graphics, image, *device, attributes);
+            draw(image);
             return;
         }
         if (UniqueGpBitmap scaled = Resampled(image, width, height)) {
-            DrawAtDevicePixels(graphics, scaled.get(), *device, attributes);
+            draw(scaled.get());
             return;
         }
     }
@@ -182,10 +195,11 @@ void DrawNineGrid(GpGraphics* graphics, GpImage* image, const RectF& destination
 }
 
 void DrawImageInFrame(GpGraphics* graphics, GpImage* image, const RectF& frame, bool blend,
-                      int mode, GpImageAttributes* attributes, COLORREF colour) {
+                      int mode, GpImageAttributes* attributes, COLORREF colour,
+                      const PixelTarget* direct) {
     if (!image) return;
     if (mode == kFrameStretch) {
-        DrawImageStretched(graphics, image, frame, attributes);
+        DrawImageStretched(graphics, image, frame, attributes, direct);
         return;
     }
     if (mode != kFrameTopLeft && mode != kFrameCentre) return;

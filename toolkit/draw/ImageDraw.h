@@ -9,6 +9,7 @@
 
 #include "toolkit/core/Gdip.h"
 #include "toolkit/draw/Colour.h"
+#include "toolkit/draw/DirectPixels.h"
 #include "toolkit/draw/GdipOwners.h"
 #include "toolkit/draw/Geometry.h"
 
@@ -31,9 +32,11 @@ void DrawImageAttr(GpGraphics* graphics, GpImage* image, const RectF& destinatio
 // photograph is as sharp at 150 % or 200 % as at 100 %: averaged down when it
 // is larger, enlarged by a cubic when it is smaller. GDI+'s own stretch would
 // sample it bilinearly (Wine has no better mode), and under Wine it is several
-// times slower. With any other transform GDI+ stretches it.
+// times slower. With any other transform GDI+ stretches it. With `direct`
+// (the pixels `graphics` draws into) and no attributes, the resampled picture
+// is blended in place through the clip.
 void DrawImageStretched(GpGraphics* graphics, GpImage* image, const RectF& destination,
-                        GpImageAttributes* attributes);
+                        GpImageAttributes* attributes, const PixelTarget* direct = nullptr);
 
 // The image resampled to width x height as a 32-bit premultiplied bitmap (see
 // platform/Resample.h): along an axis that shrinks every target pixel is the
@@ -64,7 +67,8 @@ enum FrameImageMode {
 // is first composed over `colour` (0x00BBGGRR) in an off-screen bitmap so its
 // faded edges melt into the fill; without it the picture is drawn directly.
 void DrawImageInFrame(GpGraphics* graphics, GpImage* image, const RectF& frame, bool blend,
-                      int mode, GpImageAttributes* attributes, COLORREF colour);
+                      int mode, GpImageAttributes* attributes, COLORREF colour,
+                      const PixelTarget* direct = nullptr);
 
 // The mean colour (0x00BBGGRR) of the picture's pixels over black, each
 // channel truncated; 0 when the pixels cannot be read. The DC is not needed

@@ -30,14 +30,14 @@ int ClampAlpha(int alpha) {
 
 }  // namespace
 
-void DrawElementTree(GpGraphics* graphics, Element* first) {
+void DrawElementTree(GpGraphics* graphics, Element* first, const PixelTarget* direct) {
     for (Element* e = first; e; e = e->nextSibling) {
         if (e->visible != 1) continue;  // an invisible parent hides its descendants
         // The element brings its surface up to date; inside the pass it
         // neither starts a crossfade nor asks for a redraw.
         DeliverToElement(e, WM_PAINT, 0, 0);
-        DrawSurface(graphics, e->surface.get(), e->rect, e->opacity, e->Scale());
-        if (e->firstChild) DrawElementTree(graphics, e->firstChild);
+        DrawSurface(graphics, e->surface.get(), e->rect, e->opacity, e->Scale(), nullptr, direct);
+        if (e->firstChild) DrawElementTree(graphics, e->firstChild, direct);
     }
 }
 
@@ -71,11 +71,11 @@ void UIHost::DrawFrame(HICON icon) {
     UniqueGpPath border;
     if (style == kSquare) {
         ClipRect(g, F);
-        gp::GdipGraphicsClear(g, ToArgb(themeColor, fillAlpha));
+        FillThroughClip(ToArgb(themeColor, fillAlpha));
     } else {
         UniqueGpPath body = RoundedPath(OffsetRectF(F, 0, 0, 1, 1), opaque ? 4.0f : 8.0f);
         ClipPath(g, body.get());
-        gp::GdipGraphicsClear(g, ToArgb(themeColor, fillAlpha));
+        FillThroughClip(ToArgb(themeColor, fillAlpha));
         body.reset();
         border = RoundedPath(F, 6);
         ClipPath(g, border.get());
@@ -95,6 +95,7 @@ void UIHost::DrawFrame(HICON icon) {
                      true, true);
         }
     } else if (image) {
+        const PixelTarget direct = BackTarget();
         // At full translucency the alpha matrix is the identity: drawing
         // without it gives the same pixels, much faster.
         UniqueGpImageAttributes attributes;
@@ -104,10 +105,10 @@ void UIHost::DrawFrame(HICON icon) {
                              themeColor);
         } else if (bgMode == 1) {
             if (style == kSquare)
-                DrawImageStretched(g, image, F, attributes.get());
+                DrawImageStretched(g, image, F, attributes.get(), &direct);
             else
                 DrawImageInFrame(g, image, F, blendFlag != 0, kFrameStretch, attributes.get(),
-                                 themeColor);
+                                 themeColor, &direct);
         } else if (bgMode == 2) {
             DrawImageInFrame(g, image, F, blendFlag != 0, kFrameCentre, attributes.get(),
                              themeColor);
@@ -232,7 +233,8 @@ int UIHost::RenderPass(std::optional<ByteBlock> source, std::optional<COLORREF> 
     }
     redrawQueue.Init(hwnd, selfRef, g);
     DrawCaption();
-    DrawElementTree(g, firstElement);
+    const PixelTarget direct = BackTarget();
+    DrawElementTree(g, firstElement, &direct);
     if (style != kSkin) ResetClip(g);
     rendering = 0;
     return 1;

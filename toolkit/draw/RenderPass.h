@@ -8,6 +8,8 @@
 #include "toolkit/core/Gdip.h"
 #include "toolkit/draw/Geometry.h"
 
+struct PixelTarget;
+
 class Element;
 
 // The visible body of a W x H host window; the 5-pixel margin outside it holds
@@ -23,4 +25,4 @@ inline RectF ElementAreaOf(int width, int height) {
 
 // Paints one sibling list and its children in list order: each element with
 // `visible` exactly 1 gets the paint message and is drawn at its opacity.
-void DrawElementTree(GpGraphics* graphics, Element* first);
+void DrawElementTree(GpGraphics* graphics, Element* first, const PixelTarget* direct = nullptr);

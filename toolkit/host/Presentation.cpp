@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 #include "platform/Dib.h"
 #include "platform/LayeredPresent.h"
@@ -80,6 +82,28 @@ GpGraphics* UIHost::DirectGraphics() {
     if (backGraphics) gp::GdipFlush(backGraphics.get(), Gdiplus::FlushIntentionSync);
     GdiFlush();
     return backDirect.get();
+}
+
+void UIHost::FillThroughClip(Gdiplus::ARGB argb) {
+    GpGraphics* g = backGraphics.get();
+    if (!g) return;
+    const PixelTarget direct = BackTarget();
+    if (direct) {
+        const RECT all{0, 0, deviceSize.width, deviceSize.height};
+        if (const std::optional<std::vector<RECT>> through = ClipRects(g, all)) {
+            gp::GdipFlush(g, Gdiplus::FlushIntentionSync);
+            GdiFlush();
+            FillPixels(direct, argb, *through);
+            return;
+        }
+    }
+    gp::GdipGraphicsClear(g, argb);
+}
+
+PixelTarget UIHost::BackTarget() const {
+    if (!backBits || deviceSize.height <= 0) return {};
+    return PixelTarget{backBits + static_cast<std::ptrdiff_t>(deviceSize.height - 1) * backStride,
+                       -backStride, deviceSize.width, deviceSize.height};
 }
 
 void UIHost::ReleaseBuffers() {

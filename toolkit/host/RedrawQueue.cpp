@@ -82,7 +82,10 @@ bool PaintElementsIn(UIHost* host, Element* first, const RectF& dirty, GpGraphic
                             scale);
                 DrawSurface(graphics, e->surface.get(), e->rect, e->fadeAlpha, scale);
             } else {
-                DrawSurface(graphics, e->surface.get(), e->rect, e->fadeAlpha, scale, &dirty);
+                const PixelTarget direct =
+                    graphics == host->backGraphics.get() ? host->BackTarget() : PixelTarget{};
+                DrawSurface(graphics, e->surface.get(), e->rect, e->fadeAlpha, scale, &dirty,
+                            &direct);
             }
         }
         if (e->firstChild) {

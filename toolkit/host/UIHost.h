@@ -198,6 +198,9 @@ public:
     DeviceScale scale;
     HostSize deviceSize;
 
+    // The back buffer's pixels, top row first; empty without a buffer.
+    PixelTarget BackTarget() const;
+
 private:
     HDC WindowDcHandle() const { return windowDC ? windowDC->get() : nullptr; }
     LRESULT DefaultProcessing(WNDPROC previous, HWND window, UINT msg, WPARAM wParam,
@@ -212,6 +215,9 @@ private:
     // backDirect once what was drawn through backGraphics and GDI has landed;
     // backGraphics where there is no such bitmap.
     GpGraphics* DirectGraphics();
+    // `argb` written over every back-buffer pixel the clip lets through, as
+    // GdipGraphicsClear does.
+    void FillThroughClip(Gdiplus::ARGB argb);
     // The window's rectangle becomes `deviceSize`, and `size` in units.
     void TakeWindowSize();
     // A mouse message's client position, device pixels to units.
