@@ -118,7 +118,12 @@ void DrawSurface(GpGraphics* graphics, GpImage* surface, const RectF& rect, int 
         RECT part = at;
         const RECT wanted = dirty ? scale.Covering(*dirty) : at;
         if (!IntersectRect(&part, &at, &wanted)) return;
-        if (BlendSurface(graphics, surface, at, part, *direct)) return;
+        // Reading the clip back costs about as much as GDI+ spends on a strip
+        // of text or a caret: only larger areas are worth it.
+        constexpr LONG kDirectArea = 128 * 128;
+        if ((part.right - part.left) * (part.bottom - part.top) >= kDirectArea &&
+            BlendSurface(graphics, surface, at, part, *direct))
+            return;
     }
     if (scale.IsOne() && (alpha < 255 || !dirty || !WholePixels(rect))) {
         // At 96 DPI units are device pixels: the surface goes on as it is.
