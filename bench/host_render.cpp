@@ -28,6 +28,7 @@
 #include "app/AppObjects.h"
 #include "app/Content.h"
 #include "bench/BenchSupport.h"
+#include "platform/Dpi.h"
 #include "toolkit/core/Toolkit.h"
 #include "toolkit/draw/DirectPixels.h"
 #include "toolkit/draw/GdipOwners.h"
@@ -127,8 +128,15 @@ int main(int argc, char** argv) {
     std::printf("  partial / full = 1 / %.1f at the median (goal: at most 1 / 10)\n",
                 1 / ratio.Median());
 
+    // The 20 ms goal is for 96 DPI; at another scale the goal is the same
+    // ratio to the present of the whole window as at 96 DPI.
+    const bool base = dpi::ForSystem() == 96;
     bench::Figure("render_full", "Start window: full render pass that draws + present", full, "ms",
-                  "<= 20");
+                  base ? "<= 20" : "");
+    bench::Series fullRatio;
+    fullRatio.Add(full.Median() / presentAll.Median());
+    bench::Figure("render_full_ratio", "  the same / a whole-window present (medians)", fullRatio,
+                  "x", "");
     bench::Figure("render_kept", "  the same pass with nothing changed (kept frame)", kept, "ms",
                   "");
     bench::Figure("render_partial", "Start window: partial redraw of one button + present", partial,
