@@ -3,6 +3,7 @@
 #include "toolkit/core/Toolkit.h"
 #include "toolkit/draw/ImageDraw.h"
 #include "toolkit/draw/ScalePixels.h"
+#include "toolkit/host/UIHost.h"
 
 namespace {
 
@@ -70,15 +71,18 @@ GpImage* CaptionButton::Strip(float& factor) {
     const DeviceScale scale = Scale();
     factor = 1.0f;
     if (scale.IsOne() || !CaptionButtonsImage) return CaptionButtonsImage;
-    if (!scaledStrip || !(stripScale == scale)) {
-        scaledStrip = ScaledBitmap(CaptionButtonsImage, scale.Factor());
-        stripScale = scale;
+    // Shared by the host's buttons: each would otherwise resample the whole strip.
+    UniqueGpBitmap& strip = host ? host->captionStrip : scaledStrip;
+    DeviceScale& stripAt = host ? host->captionStripScale : stripScale;
+    if (!strip || !(stripAt == scale)) {
+        strip = ScaledBitmap(CaptionButtonsImage, scale.Factor());
+        stripAt = scale;
     }
-    if (!scaledStrip) return CaptionButtonsImage;
+    if (!strip) return CaptionButtonsImage;
     // The strip's own ratio: its sizes were rounded to whole pixels.
-    factor = static_cast<float>(ImageWidth(scaledStrip.get())) /
+    factor = static_cast<float>(ImageWidth(strip.get())) /
              static_cast<float>(ImageWidth(CaptionButtonsImage));
-    return scaledStrip.get();
+    return strip.get();
 }
 
 void CaptionButton::DrawState(LPARAM, int newState, bool force, int fadeStart) {

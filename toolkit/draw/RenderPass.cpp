@@ -116,25 +116,27 @@ void UIHost::DrawFrame(HICON icon) {
     }
     ResetClip(g);
 
-    // The rings go straight into the pixels (see backDirect); nothing clips them.
-    GpGraphics* rings = DirectGraphics();
+    // The outlines and the shadow go straight into the pixels, in bands along
+    // the edges that hold them all (the deepest, the shadow's widest corner,
+    // reaches under 24 units down; the sides under 10 in). Nothing clips them.
     const RectF Q = OffsetRectF(F, 1, 1, -2, -2);
-    if (style == kSquare) {
-        RectOutline(rings, F, ToArgb(kBlack, t));
-        RectOutline(rings, Q, ToArgb(kWhite, 70));
-    } else {
-        DrawPathOutline(rings, border.get(), ToArgb(kBlack, t));
-        RoundedOutline(rings, Q, 4, ToArgb(kWhite, 70));
-        border.reset();
-    }
+    DrawInEdgeBands(24, 10, [&](GpGraphics* rings) {
+        if (style == kSquare) {
+            RectOutline(rings, F, ToArgb(kBlack, t));
+            RectOutline(rings, Q, ToArgb(kWhite, 70));
+        } else {
+            DrawPathOutline(rings, border.get(), ToArgb(kBlack, t));
+            RoundedOutline(rings, Q, 4, ToArgb(kWhite, 70));
+        }
+        // An opaque window gets its region from the pass instead.
+        if (!opaque) FrameShadow(rings, F, style == kRounded, kBlack);
+    });
+    border.reset();
 
     if (icon) {
         UniqueGpBitmap bitmap = IconToBitmap(icon, true);
         if (bitmap) DrawImageNatural(g, bitmap.get(), RectF(11, 11, 16, 16));
     }
-
-    // An opaque window gets its region from the pass instead.
-    if (!opaque) FrameShadow(DirectGraphics(), F, style == kRounded, kBlack);
 }
 
 int UIHost::Render(std::optional<ByteBlock> source, std::optional<COLORREF> colour) {

@@ -3,6 +3,7 @@
 // BitBlt of the changed rectangle for ordinary ones.
 #include <windows.h>
 
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <optional>
@@ -82,6 +83,35 @@ GpGraphics* UIHost::DirectGraphics() {
     if (backGraphics) gp::GdipFlush(backGraphics.get(), Gdiplus::FlushIntentionSync);
     GdiFlush();
     return backDirect.get();
+}
+
+void UIHost::DrawInEdgeBands(float depth, float side,
+                             const std::function<void(GpGraphics*)>& draw) {
+    const PixelTarget target = BackTarget();
+    const int w = deviceSize.width, h = deviceSize.height;
+    const int d = static_cast<int>(std::ceil(depth * scale.Factor())) + 1;
+    const int x = static_cast<int>(std::ceil(side * scale.Factor())) + 1;
+    if (!target || h <= 2 * d || w <= 2 * x) {
+        draw(DirectGraphics());
+        return;
+    }
+    DirectGraphics();  // what was drawn so far lands first
+    const RECT bands[4] = {{0, 0, w, d}, {0, h - d, w, h}, {0, d, x, h - d}, {w - x, d, w, h - d}};
+    for (const RECT& band : bands) {
+        UniqueGpBitmap pixels;
+        gp::GdipCreateBitmapFromScan0(
+            band.right - band.left, band.bottom - band.top, target.stride, PixelFormat32bppPARGB,
+            reinterpret_cast<BYTE*>(target.Row(band.top) + band.left), pixels.put());
+        UniqueGpGraphics graphics;
+        if (pixels) gp::GdipGetImageGraphicsContext(pixels.get(), graphics.put());
+        if (!graphics) continue;
+        scale.Apply(graphics.get());
+        gp::GdipTranslateWorldTransform(graphics.get(), static_cast<float>(-band.left),
+                                        static_cast<float>(-band.top), Gdiplus::MatrixOrderAppend);
+        gp::GdipSetSmoothingMode(graphics.get(), Gdiplus::SmoothingModeAntiAlias);
+        draw(graphics.get());
+        graphics.reset();  // before the bitmap it draws into
+    }
 }
 
 void UIHost::FillThroughClip(Gdiplus::ARGB argb) {

@@ -478,6 +478,7 @@ void UIHost::OnDestroy(HWND window) {
 
     mnemonics.clear();
     captionButtons.clear();
+    captionStrip.reset();
     hwnd = nullptr;
     size = {};
     deviceSize = {};

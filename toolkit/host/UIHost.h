@@ -188,6 +188,10 @@ public:
     std::vector<Mnemonic> mnemonics;
     RECT nineGridRect{};
     std::vector<std::unique_ptr<Element>> captionButtons;
+    // The caption buttons' picture strip at this host's scale, made once for
+    // all of them.
+    UniqueGpBitmap captionStrip;
+    DeviceScale captionStripScale;
     RedrawQueue redrawQueue;
     TTTOOLINFOA toolInfo{};
     // The frame of the last render pass (everything under the elements),
@@ -215,6 +219,13 @@ private:
     // backDirect once what was drawn through backGraphics and GDI has landed;
     // backGraphics where there is no such bitmap.
     GpGraphics* DirectGraphics();
+    // `draw` once on each of four graphics over the back buffer's pixels that
+    // together cover a band along the window's edges (`depth` units deep at
+    // the top and bottom, `side` at the left and right, in whole device
+    // pixels), each clipped to its own part: a ring round the window costs
+    // its band, not the window. Once on DirectGraphics where the window is
+    // too small for bands.
+    void DrawInEdgeBands(float depth, float side, const std::function<void(GpGraphics*)>& draw);
     // `argb` written over every back-buffer pixel the clip lets through, as
     // GdipGraphicsClear does.
     void FillThroughClip(Gdiplus::ARGB argb);
