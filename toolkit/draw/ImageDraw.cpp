@@ -64,29 +64,24 @@ void DrawAtDevicePixels(GpGraphics* graphics, GpImage* image, const RECT& device
 UniqueGpBitmap Resampled(GpImage* image, int width, int height) {
     UniqueGpBitmap result;
     if (!image || width <= 0 || height <= 0) return result;
-    const int sw = static_cast<int>(ImageWidth(image));
-    const int sh = static_cast<int>(ImageHeight(image));
-    if (sw <= 0 || sh <= 0) return result;
-    auto* source = static_cast<GpBitmap*>(image);
-    const Gdiplus::Rect all(0, 0, sw, sh);
-    Gdiplus::BitmapData in{};
-    if (gp::GdipBitmapLockBits(source, &all, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB,
-                               &in) != Gdiplus::Ok)
-        return result;
+    const LockedPixels in(static_cast<GpBitmap*>(image), PixelFormat32bppPARGB);
+    if (!in) return result;
     gp::GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppPARGB, nullptr, result.put());
-    const Gdiplus::Rect target(0, 0, width, height);
-    Gdiplus::BitmapData out{};
-    if (!result || gp::GdipBitmapLockBits(result.get(), &target, Gdiplus::ImageLockModeWrite,
-                                          PixelFormat32bppPARGB, &out) != Gdiplus::Ok) {
-        gp::GdipBitmapUnlockBits(source, &in);
-        result.reset();
-        return result;
+    if (!result) return result;
+    {
+        const LockedPixels out(result.get(), PixelFormat32bppPARGB, Gdiplus::ImageLockModeWrite);
+        if (out) {
+            const Gdiplus::BitmapData& from = in.Data();
+            const Gdiplus::BitmapData& to = out.Data();
+            resample::Resample(
+                {static_cast<const unsigned char*>(from.Scan0), static_cast<int>(from.Width),
+                 static_cast<int>(from.Height), from.Stride},
+                {static_cast<unsigned char*>(to.Scan0), width, height, to.Stride},
+                resample::Alpha::Premultiplied);
+            return result;
+        }
     }
-    resample::Resample({static_cast<const unsigned char*>(in.Scan0), sw, sh, in.Stride},
-                       {static_cast<unsigned char*>(out.Scan0), width, height, out.Stride},
-                       resample::Alpha::Premultiplied);
-    gp::GdipBitmapUnlockBits(source, &in);
-    gp::GdipBitmapUnlockBits(result.get(), &out);
+    result.reset();
     return result;
 }
 

@@ -14,6 +14,6 @@ std::vector<std::uint32_t> ScalePixels(const std::uint32_t* source, int w, int h
 #include "toolkit/core/Gdip.h"
 #include "toolkit/draw/GdipOwners.h"
 
-// `image` resampled by `factor` (ScalePixels over its premultiplied pixels)
+// `image` resampled by `factor` (Resampled, with its sizes rounded)
 // into a bitmap of its own; empty when its pixels cannot be read.
 UniqueGpBitmap ScaledBitmap(GpImage* image, float factor);
