@@ -99,15 +99,17 @@ int main(int argc, char** argv) {
               DrawImageAttr(g, image.get(), body, std::nullopt, identity.get());
           }));
     // As the pass draws them: the picture and the surfaces blended straight
-    // into the buffer's pixels, the rings drawn into the buffer as a bitmap.
+    // into the buffer's pixels, the rings drawn in bands along its edges.
     const PixelTarget direct = host.BackTarget();
-    GpGraphics* rings = host.backDirect ? host.backDirect.get() : g;
     Print("  stretched, averaged down first (as the pass does)",
           bench::Time(parts, [&] { DrawImageStretched(g, image.get(), body, nullptr, &direct); }));
     Print("    of which averaging down",
           bench::Time(parts, [&] { Resampled(image.get(), 476, 332); }));
-    Print("  shadow rings",
-          bench::Time(parts, [&] { FrameShadow(rings, RectF(5, 5, 476, 332), true, 0); }));
+    Print("  shadow rings", bench::Time(parts, [&] {
+              host.DrawInEdgeBands(24, 10, [](GpGraphics* rings) {
+                  FrameShadow(rings, RectF(5, 5, 476, 332), true, 0);
+              });
+          }));
     const bench::Series average = bench::Time(parts, [&] { AverageColour(nullptr, image.get()); });
     Print("  the photograph's average colour", average);
     const bench::Series passOnly =

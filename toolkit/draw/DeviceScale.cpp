@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
-#include <vector>
 
 #include "toolkit/draw/ImageDraw.h"
 
@@ -92,24 +90,6 @@ void DeviceScale::Apply(GpGraphics* graphics) const {
         gp::GdipScaleWorldTransform(graphics, factor_, factor_, Gdiplus::MatrixOrderPrepend);
 }
 
-namespace {
-
-// The surface's pixels under `part` (device) blended into `direct` through
-// the graphics' clip; false where that cannot be done and GDI+ must.
-bool BlendSurface(GpGraphics* graphics, GpImage* surface, const RECT& at, const RECT& part,
-                  const PixelTarget& direct) {
-    const std::optional<std::vector<RECT>> through = ClipRects(graphics, part);
-    if (!through) return false;
-    const LockedPixels pixels(static_cast<GpBitmap*>(surface), PixelFormat32bppARGB);
-    if (!pixels) return false;
-    gp::GdipFlush(graphics, Gdiplus::FlushIntentionSync);
-    GdiFlush();
-    BlendPixels(direct, pixels, false, at.left, at.top, *through);
-    return true;
-}
-
-}  // namespace
-
 void DrawSurface(GpGraphics* graphics, GpImage* surface, const RectF& rect, int alpha,
                  const DeviceScale& scale, const RectF* dirty, const PixelTarget* direct) {
     if (!graphics || !surface || alpha <= 0) return;
@@ -122,7 +102,8 @@ void DrawSurface(GpGraphics* graphics, GpImage* surface, const RectF& rect, int 
         // of text or a caret: only larger areas are worth it.
         constexpr LONG kDirectArea = 128 * 128;
         if ((part.right - part.left) * (part.bottom - part.top) >= kDirectArea &&
-            BlendSurface(graphics, surface, at, part, *direct))
+            BlendThroughClip(graphics, *direct, static_cast<GpBitmap*>(surface),
+                             PixelFormat32bppARGB, at.left, at.top, part))
             return;
     }
     if (scale.IsOne() && (alpha < 255 || !dirty || !WholePixels(rect))) {

@@ -110,3 +110,30 @@ void BlendPixels(const PixelTarget& target, const LockedPixels& source, bool pre
         }
     }
 }
+
+void LandDrawing(GpGraphics* graphics) {
+    if (graphics) gp::GdipFlush(graphics, Gdiplus::FlushIntentionSync);
+    GdiFlush();
+}
+
+bool FillThroughClip(GpGraphics* graphics, const PixelTarget& target, Gdiplus::ARGB argb,
+                     const RECT& bounds) {
+    if (!target) return false;
+    const std::optional<std::vector<RECT>> through = ClipRects(graphics, bounds);
+    if (!through) return false;
+    LandDrawing(graphics);
+    FillPixels(target, argb, *through);
+    return true;
+}
+
+bool BlendThroughClip(GpGraphics* graphics, const PixelTarget& target, GpBitmap* source,
+                      Gdiplus::PixelFormat format, int x, int y, const RECT& bounds) {
+    if (!target) return false;
+    const std::optional<std::vector<RECT>> through = ClipRects(graphics, bounds);
+    if (!through) return false;
+    const LockedPixels pixels(source, format);
+    if (!pixels) return false;
+    LandDrawing(graphics);
+    BlendPixels(target, pixels, format == PixelFormat32bppPARGB, x, y, *through);
+    return true;
+}

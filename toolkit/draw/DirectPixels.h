@@ -8,6 +8,7 @@
 // with, in whole device pixels.
 #include <windows.h>
 
+#include <cstddef>
 #include <optional>
 #include <vector>
 
@@ -62,3 +63,16 @@ void FillPixels(const PixelTarget& target, Gdiplus::ARGB argb, const std::vector
 // corner at `x`, `y`, blended over the target through `through`.
 void BlendPixels(const PixelTarget& target, const LockedPixels& source, bool premultiplied, int x,
                  int y, const std::vector<RECT>& through);
+
+// What `graphics` and GDI have drawn so far, landed in memory: due before
+// pixels are written there directly.
+void LandDrawing(GpGraphics* graphics);
+
+// FillPixels and BlendPixels through `graphics`'s clip inside `bounds`, the
+// drawing before them landed; false, with nothing written, where the clip or
+// the source cannot be read (the caller then draws through GDI+). A source
+// read as PixelFormat32bppPARGB is premultiplied, as PixelFormat32bppARGB not.
+bool FillThroughClip(GpGraphics* graphics, const PixelTarget& target, Gdiplus::ARGB argb,
+                     const RECT& bounds);
+bool BlendThroughClip(GpGraphics* graphics, const PixelTarget& target, GpBitmap* source,
+                      Gdiplus::PixelFormat format, int x, int y, const RECT& bounds);

@@ -92,16 +92,10 @@ void DrawImageStretched(GpGraphics* graphics, GpImage* image, const RectF& desti
         const int width = device->right - device->left;
         const int height = device->bottom - device->top;
         const auto draw = [&](GpImage* fitting) {
-            if (direct && *direct && !attributes) {
-                const std::optional<std::vector<RECT>> through = ClipRects(graphics, *device);
-                const LockedPixels pixels(static_cast<GpBitmap*>(fitting), PixelFormat32bppPARGB);
-                if (through && pixels) {
-                    gp::GdipFlush(graphics, Gdiplus::FlushIntentionSync);
-                    GdiFlush();
-                    BlendPixels(*direct, pixels, true, device->left, device->top, *through);
-                    return;
-                }
-            }
+            if (direct && !attributes &&
+                BlendThroughClip(graphics, *direct, static_cast<GpBitmap*>(fitting),
+                                 PixelFormat32bppPARGB, device->left, device->top, *device))
+                return;
             DrawAtDevicePixels(graphics, fitting, *device, attributes);
         };
         if (ImageWidth(image) == static_cast<UINT>(width) &&

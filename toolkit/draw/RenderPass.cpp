@@ -71,11 +71,11 @@ void UIHost::DrawFrame(HICON icon) {
     UniqueGpPath border;
     if (style == kSquare) {
         ClipRect(g, F);
-        FillThroughClip(ToArgb(themeColor, fillAlpha));
+        FillClipped(ToArgb(themeColor, fillAlpha));
     } else {
         UniqueGpPath body = RoundedPath(OffsetRectF(F, 0, 0, 1, 1), opaque ? 4.0f : 8.0f);
         ClipPath(g, body.get());
-        FillThroughClip(ToArgb(themeColor, fillAlpha));
+        FillClipped(ToArgb(themeColor, fillAlpha));
         body.reset();
         border = RoundedPath(F, 6);
         ClipPath(g, border.get());

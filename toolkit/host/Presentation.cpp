@@ -5,8 +5,6 @@
 
 #include <cmath>
 #include <cstddef>
-#include <cstring>
-#include <optional>
 #include <vector>
 
 #include "platform/Dib.h"
@@ -41,68 +39,58 @@ void UIHost::CreateBuffers() {
     ReleaseBuffers();
     CreateBufferSet(WindowDcHandle(), deviceSize, backDC, backBitmap, backPrevBitmap);
     buffersScale = scale;
-    // Drawing code works in units; GDI+ rasterises at device pixels.
-    const auto setUp = [this](GpGraphics* graphics) {
-        scale.Apply(graphics);
-        gp::GdipSetSmoothingMode(graphics, Gdiplus::SmoothingModeAntiAlias);
-        gp::GdipSetTextRenderingHint(graphics, Gdiplus::TextRenderingHintAntiAliasGridFit);
-    };
     if (backDC) {
         gp::GdipCreateFromHDC(backDC.get(), backGraphics.put());
-        if (backGraphics) setUp(backGraphics.get());
+        if (backGraphics) {
+            // Drawing code works in units; GDI+ rasterises at device pixels.
+            scale.Apply(backGraphics.get());
+            gp::GdipSetSmoothingMode(backGraphics.get(), Gdiplus::SmoothingModeAntiAlias);
+            gp::GdipSetTextRenderingHint(backGraphics.get(),
+                                         Gdiplus::TextRenderingHintAntiAliasGridFit);
+        }
     }
     DIBSECTION dib{};
     if (backBitmap && GetObjectW(backBitmap.get(), sizeof(dib), &dib) == sizeof(dib) &&
         dib.dsBm.bmBits && dib.dsBm.bmHeight > 0) {
         // Bottom-up rows: the top row is the last in memory.
-        backStride = dib.dsBm.bmWidthBytes;
-        backBits = static_cast<unsigned char*>(dib.dsBm.bmBits);
-        gp::GdipCreateBitmapFromScan0(
-            dib.dsBm.bmWidth, dib.dsBm.bmHeight, -backStride, PixelFormat32bppPARGB,
-            backBits + static_cast<std::ptrdiff_t>(dib.dsBm.bmHeight - 1) * backStride,
-            backPixels.put());
-        if (backPixels) gp::GdipGetImageGraphicsContext(backPixels.get(), backDirect.put());
-        if (backDirect) setUp(backDirect.get());
+        const int stride = dib.dsBm.bmWidthBytes;
+        backTarget = PixelTarget{static_cast<unsigned char*>(dib.dsBm.bmBits) +
+                                     static_cast<std::ptrdiff_t>(dib.dsBm.bmHeight - 1) * stride,
+                                 -stride, dib.dsBm.bmWidth, dib.dsBm.bmHeight};
     }
     CreateBufferSet(WindowDcHandle(), deviceSize, cacheDC, cacheBitmap, cachePrevBitmap);
 }
 
 void UIHost::ClearBack() {
-    if (!backBits) {
-        if (backGraphics) gp::GdipGraphicsClear(backGraphics.get(), 0);
+    GpGraphics* g = backGraphics.get();
+    if (!backTarget) {
+        if (g) gp::GdipGraphicsClear(g, 0);
         return;
     }
-    if (backGraphics) gp::GdipFlush(backGraphics.get(), Gdiplus::FlushIntentionSync);
-    GdiFlush();
-    std::memset(backBits, 0,
-                static_cast<size_t>(backStride) * static_cast<size_t>(deviceSize.height));
-}
-
-GpGraphics* UIHost::DirectGraphics() {
-    if (!backDirect) return backGraphics.get();
-    if (backGraphics) gp::GdipFlush(backGraphics.get(), Gdiplus::FlushIntentionSync);
-    GdiFlush();
-    return backDirect.get();
+    LandDrawing(g);
+    FillPixels(backTarget, 0, {RECT{0, 0, backTarget.width, backTarget.height}});
 }
 
 void UIHost::DrawInEdgeBands(float depth, float side,
                              const std::function<void(GpGraphics*)>& draw) {
-    const PixelTarget target = BackTarget();
-    const int w = deviceSize.width, h = deviceSize.height;
-    const int d = static_cast<int>(std::ceil(depth * scale.Factor())) + 1;
-    const int x = static_cast<int>(std::ceil(side * scale.Factor())) + 1;
-    if (!target || h <= 2 * d || w <= 2 * x) {
-        draw(DirectGraphics());
+    if (!backTarget) {
+        if (backGraphics) draw(backGraphics.get());
         return;
     }
-    DirectGraphics();  // what was drawn so far lands first
-    const RECT bands[4] = {{0, 0, w, d}, {0, h - d, w, h}, {0, d, x, h - d}, {w - x, d, w, h - d}};
+    const int w = backTarget.width, h = backTarget.height;
+    const int d = static_cast<int>(std::ceil(depth * scale.Factor())) + 1;
+    const int x = static_cast<int>(std::ceil(side * scale.Factor())) + 1;
+    std::vector<RECT> bands{{0, 0, w, h}};
+    if (h > 2 * d && w > 2 * x)
+        bands = {{0, 0, w, d}, {0, h - d, w, h}, {0, d, x, h - d}, {w - x, d, w, h - d}};
+    LandDrawing(backGraphics.get());  // what was drawn so far comes first
     for (const RECT& band : bands) {
         UniqueGpBitmap pixels;
-        gp::GdipCreateBitmapFromScan0(
-            band.right - band.left, band.bottom - band.top, target.stride, PixelFormat32bppPARGB,
-            reinterpret_cast<BYTE*>(target.Row(band.top) + band.left), pixels.put());
-        UniqueGpGraphics graphics;
+        gp::GdipCreateBitmapFromScan0(band.right - band.left, band.bottom - band.top,
+                                      backTarget.stride, PixelFormat32bppPARGB,
+                                      reinterpret_cast<BYTE*>(backTarget.Row(band.top) + band.left),
+                                      pixels.put());
+        UniqueGpGraphics graphics;  // declared second, so it goes before the bitmap
         if (pixels) gp::GdipGetImageGraphicsContext(pixels.get(), graphics.put());
         if (!graphics) continue;
         scale.Apply(graphics.get());
@@ -110,37 +98,18 @@ void UIHost::DrawInEdgeBands(float depth, float side,
                                         static_cast<float>(-band.top), Gdiplus::MatrixOrderAppend);
         gp::GdipSetSmoothingMode(graphics.get(), Gdiplus::SmoothingModeAntiAlias);
         draw(graphics.get());
-        graphics.reset();  // before the bitmap it draws into
     }
 }
 
-void UIHost::FillThroughClip(Gdiplus::ARGB argb) {
+void UIHost::FillClipped(Gdiplus::ARGB argb) {
     GpGraphics* g = backGraphics.get();
     if (!g) return;
-    const PixelTarget direct = BackTarget();
-    if (direct) {
-        const RECT all{0, 0, deviceSize.width, deviceSize.height};
-        if (const std::optional<std::vector<RECT>> through = ClipRects(g, all)) {
-            gp::GdipFlush(g, Gdiplus::FlushIntentionSync);
-            GdiFlush();
-            FillPixels(direct, argb, *through);
-            return;
-        }
-    }
-    gp::GdipGraphicsClear(g, argb);
-}
-
-PixelTarget UIHost::BackTarget() const {
-    if (!backBits || deviceSize.height <= 0) return {};
-    return PixelTarget{backBits + static_cast<std::ptrdiff_t>(deviceSize.height - 1) * backStride,
-                       -backStride, deviceSize.width, deviceSize.height};
+    const RECT all{0, 0, deviceSize.width, deviceSize.height};
+    if (!FillThroughClip(g, backTarget, argb, all)) gp::GdipGraphicsClear(g, argb);
 }
 
 void UIHost::ReleaseBuffers() {
-    backDirect.reset();
-    backPixels.reset();  // wraps backBitmap's pixels: it goes before them
-    backBits = nullptr;
-    backStride = 0;
+    backTarget = {};
     backGraphics.reset();  // the graphics draws into backDC: it goes first
     ReleaseBufferSet(backDC, backBitmap, backPrevBitmap);
     ReleaseBufferSet(cacheDC, cacheBitmap, cachePrevBitmap);

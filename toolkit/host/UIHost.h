@@ -148,14 +148,9 @@ public:
     UniqueBitmap backBitmap;
     HBITMAP backPrevBitmap = nullptr;  // the DC's own stock bitmap, selected back on release
     UniqueGpGraphics backGraphics;
-    // The same pixels as a GDI+ bitmap, with a graphics of its own. Wine's
-    // GDI+ blends every shape drawn through a DC over the shape's whole
-    // bounding box, so a ring round the window costs as much as filling it;
-    // drawn into a bitmap, only the ring's own pixels are touched.
-    UniqueGpBitmap backPixels;
-    UniqueGpGraphics backDirect;  // declared second, so it goes before the bitmap
-    unsigned char* backBits = nullptr;
-    int backStride = 0;
+    // backBitmap's pixels, written directly where Wine's GDI+ would blend a
+    // shape's whole bounding box through the DC (toolkit/draw/DirectPixels.h).
+    PixelTarget backTarget;
     UniqueMemoryDc cacheDC;
     UniqueGpImage bgImage;
     UniqueGlobal bgImageMemory;  // the stream memory behind bgImage; outlives it
@@ -203,7 +198,14 @@ public:
     HostSize deviceSize;
 
     // The back buffer's pixels, top row first; empty without a buffer.
-    PixelTarget BackTarget() const;
+    PixelTarget BackTarget() const { return backTarget; }
+    // `draw` once on each of four graphics over the back buffer's pixels that
+    // together cover a band along the window's edges (`depth` units deep at
+    // the top and bottom, `side` at the left and right, in whole device
+    // pixels): a ring drawn there costs its band, not the window, as it would
+    // through the DC. Once over the whole buffer where the window is too
+    // small for bands.
+    void DrawInEdgeBands(float depth, float side, const std::function<void(GpGraphics*)>& draw);
 
 private:
     HDC WindowDcHandle() const { return windowDC ? windowDC->get() : nullptr; }
@@ -216,19 +218,9 @@ private:
     void CreateBuffers();
     // Every back-buffer pixel transparent black, whatever the clip.
     void ClearBack();
-    // backDirect once what was drawn through backGraphics and GDI has landed;
-    // backGraphics where there is no such bitmap.
-    GpGraphics* DirectGraphics();
-    // `draw` once on each of four graphics over the back buffer's pixels that
-    // together cover a band along the window's edges (`depth` units deep at
-    // the top and bottom, `side` at the left and right, in whole device
-    // pixels), each clipped to its own part: a ring round the window costs
-    // its band, not the window. Once on DirectGraphics where the window is
-    // too small for bands.
-    void DrawInEdgeBands(float depth, float side, const std::function<void(GpGraphics*)>& draw);
     // `argb` written over every back-buffer pixel the clip lets through, as
     // GdipGraphicsClear does.
-    void FillThroughClip(Gdiplus::ARGB argb);
+    void FillClipped(Gdiplus::ARGB argb);
     // The window's rectangle becomes `deviceSize`, and `size` in units.
     void TakeWindowSize();
     // A mouse message's client position, device pixels to units.
